@@ -1,0 +1,35 @@
+#include "Endpoints.h"
+
+#include "BuildEndpoints.h"
+#include "TrackingQuery.h"
+
+Endpoints Endpoints::fromBuild()
+{
+    return {QStringLiteral(QUORVEL_TRACKING_HOST), QStringLiteral(QUORVEL_SITE_HOST),
+            QStringLiteral(QUORVEL_PROVIDER_HOST), QStringLiteral(QUORVEL_CONTACT_QQ)};
+}
+
+QString Endpoints::trackingUrlTemplate() const
+{
+    return TrackingQuery::requestUrlTemplate(trackingHost);
+}
+
+QString Endpoints::siteHomePageWithSlash() const
+{
+    return siteHomePage() + QLatin1Char('/');
+}
+
+QString Endpoints::siteHomePage() const
+{
+    return QStringLiteral("http://") + siteHost;
+}
+
+QString Endpoints::updateFileUrl() const
+{
+    return siteHomePage() + QStringLiteral("/gengxin1.txt");
+}
+
+QString Endpoints::providerHomePage() const
+{
+    return QStringLiteral("http://") + providerHost;
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+#include <QString>
+
+inline const QString ProgramTitle = QStringLiteral("Quorvel快递查询软件2015");

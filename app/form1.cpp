@@ -1,0 +1,183 @@
+#include "form1.h"
+#include "ui_form1.h"
+
+#include "Module3.h"
+#include "MsgBox.h"
+#include "ProgramEnd.h"
+#include "ProgramTitle.h"
+#include "ResultList.h"
+#include "WindowFont.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
+
+namespace {
+int vbButton(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+int vbButtons(Qt::MouseButtons buttons)
+{
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+           (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+int vbShift(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+} // namespace
+
+form1::form1(const Endpoints &endpoints, QWidget *parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::form1>()), m_endpoints(endpoints)
+{
+    setFont(windowFont());
+    m_ui->setupUi(this);
+    setWindowTitle(QStringLiteral("Quorvel快递查询软件2015版本-官方网址：") + m_endpoints.siteHost);
+    m_ui->Label5->setText(m_endpoints.siteHost);
+    m_ui->Label4->setText(QStringLiteral("软件作者：Quorvel  如发现BUG，请联系QQ:") + m_endpoints.contactQq);
+    for (QLabel *autoSized : {m_ui->Label1, m_ui->Label3, m_ui->Label5, m_ui->Label4})
+        autoSized->adjustSize();
+    // Drawn above the labels they overlap.
+    m_ui->Label3->raise();
+    m_ui->Label5->raise();
+
+    m_mnuedit = new QMenu(QStringLiteral("mnuedit"), this);
+    m_mnuedit->setObjectName(QStringLiteral("mnuedit"));
+    m_mnuedit1 = m_mnuedit->addAction(QStringLiteral("重新查询"));
+    m_mnuedit1->setObjectName(QStringLiteral("mnuedit1"));
+    m_mnuedit2 = m_mnuedit->addAction(QStringLiteral("删除记录"));
+    m_mnuedit2->setObjectName(QStringLiteral("mnuedit2"));
+
+    // Nothing handles Timer1's tick, so it is never started: a 1 ms timer with no handler would
+    // only wake the event loop a thousand times a second.
+    m_Timer1 = new QTimer(this);
+    m_Timer1->setObjectName(QStringLiteral("Timer1"));
+    m_Timer1->setInterval(1);
+
+    // A hundred thousand events fill the list in one go and lay out without measuring each line.
+    m_ui->List1->setUniformItemSizes(true);
+
+    wireEvents();
+    m_ui->Text2->setFocus();
+}
+
+form1::~form1() = default;
+
+void form1::wireEvents()
+{
+    connect(m_ui->chaxun, &QPushButton::clicked, this, &form1::chaxun_Click);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &form1::Command1_Click);
+    connect(m_ui->Command2, &QPushButton::clicked, this, &form1::Command2_Click);
+    connect(m_ui->Command3, &QPushButton::clicked, this, &form1::Command3_Click);
+    connect(m_ui->Command4, &QPushButton::clicked, this, &form1::Command4_Click);
+    connect(m_ui->Command5, &QPushButton::clicked, this, &form1::Command5_Click);
+    connect(m_ui->Command6, &QPushButton::clicked, this, &form1::Command6_Click);
+    connect(m_mnuedit1, &QAction::triggered, this, &form1::mnuedit1_Click);
+    connect(m_mnuedit2, &QAction::triggered, this, &form1::mnuedit2_Click);
+
+    setMouseTracking(true);
+    for (QLabel *link : {m_ui->Label3, m_ui->Label5}) {
+        link->setMouseTracking(true);
+        link->installEventFilter(this);
+    }
+    m_ui->List2->installEventFilter(this);
+    m_ui->List2->viewport()->installEventFilter(this);
+}
+
+bool form1::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto pointerArgs = [this](QMouseEvent *mouse, auto handler) {
+        const float tpp = twipsPerPixelX(this);
+        const QPointF pos = mouse->position();
+        (this->*handler)(vbButtons(mouse->buttons()), vbShift(mouse->modifiers()), float(pos.x()) * tpp,
+                         float(pos.y()) * tpp);
+    };
+
+    if (watched == m_ui->Label3 || watched == m_ui->Label5) {
+        const bool isLabel3 = watched == m_ui->Label3;
+        if (event->type() == QEvent::MouseMove) {
+            pointerArgs(static_cast<QMouseEvent *>(event),
+                        isLabel3 ? &form1::Label3_MouseMove : &form1::Label5_MouseMove);
+            return true; // the pointer is over a control, not over the bare window
+        }
+        if (event->type() == QEvent::MouseButtonRelease) {
+            auto *mouse = static_cast<QMouseEvent *>(event);
+            auto *label = static_cast<QWidget *>(watched);
+            if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint())) {
+                isLabel3 ? Label3_Click() : Label5_Click();
+                return true;
+            }
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+    if (watched == m_ui->List2->viewport() && event->type() == QEvent::MouseButtonPress) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        const float tpp = twipsPerPixelX(this);
+        List2_MouseDown(vbButton(mouse->button()), vbShift(mouse->modifiers()), float(mouse->position().x()) * tpp,
+                        float(mouse->position().y()) * tpp);
+        // A right press opens the menu and leaves the selection alone.
+        return mouse->button() == Qt::RightButton;
+    }
+    if ((watched == m_ui->List2 || watched == m_ui->List2->viewport()) && event->type() == QEvent::ContextMenu) {
+        auto *request = static_cast<QContextMenuEvent *>(event);
+        // The mouse's right press has opened the menu already; the menu key and Shift+F10 open
+        // it here, below the current line.
+        if (request->reason() == QContextMenuEvent::Keyboard) {
+            const QRect current = m_ui->List2->visualItemRect(m_ui->List2->currentItem());
+            const QPoint anchor = current.isValid() ? current.bottomLeft() : QPoint(0, 0);
+            showHistoryMenu(m_ui->List2->viewport()->mapToGlobal(anchor));
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void form1::showHistoryMenu(const QPoint &globalPos)
+{
+    m_mnuedit->exec(globalPos);
+}
+
+bool form1::Form_Load()
+{
+    const QString executableFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    SkinH_AttachEx(skinFilePath(executableFolder), QString());
+
+    const QString homePage = m_endpoints.siteHomePageWithSlash();
+    ShellExecuteA(this, QStringLiteral("open"), homePage, QString(), QString(), SW_SHOWNORMAL);
+
+    // A request that failed is answered like any unexpected text: the busy-server message.
+    const HttpGetResult update = HttpGetText(m_endpoints.updateFileUrl(), m_httpOptions);
+    const QString answer = update.failed() ? QString() : update.text;
+    if (answer == QStringLiteral("需要更新")) {
+        MsgBox::show(this, QStringLiteral("程序已经更新，请到官网下载最新版本"), QStringLiteral("更新提示"));
+        ShellExecuteA(this, QStringLiteral("open"), homePage, QString(), QString(), SW_SHOWNORMAL);
+        EndProgramAtOnce();
+        return false;
+    }
+    if (answer != QStringLiteral("不用更新")) {
+        MsgBox::show(this, QStringLiteral("服务器繁忙，请联系作者qq") + m_endpoints.contactQq,
+                     QStringLiteral("服务器繁忙"));
+        EndProgramAtOnce();
+        return false;
+    }
+
+    m_ui->List1->addItem(PlaceholderLine);
+    return true;
+}

@@ -1,0 +1,4 @@
+#include <QTest>
+class Tsttrackingquery : public QObject { Q_OBJECT };
+QTEST_GUILESS_MAIN(Tsttrackingquery)
+#include "tst_trackingquery.moc"

@@ -1,0 +1,84 @@
+#pragma once
+
+// A small HTTP/1.1 server for tests: 127.0.0.1 on an ephemeral port, one canned answer per request,
+// with the misbehaviours a real network shows (slow answers, stalls, resets, silent closes).
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+class TestHttpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Behaviour {
+        Answer,             // status line, headers, whole body
+        StallMidBody,       // headers and the first half of the body, then silence (connection kept open)
+        CloseWithoutAnswer, // read the request, close the connection without a byte
+        ResetMidBody,       // headers and the first half of the body, then a TCP reset
+    };
+
+    struct Response
+    {
+        int status = 200;
+        QByteArray contentType = "text/plain; charset=utf-8";
+        QByteArray body;
+        int delayMs = 0; // wait this long before the first byte of the answer
+        Behaviour behaviour = Behaviour::Answer;
+        QList<QPair<QByteArray, QByteArray>> extraHeaders; // e.g. {"Location", "/elsewhere"}
+    };
+
+    struct Request
+    {
+        QByteArray method;
+        QByteArray target; // as sent: path and query, still percent-encoded
+        QString path;      // decoded path
+        QString query;     // the raw query string (after '?'), still percent-encoded
+        QList<QPair<QByteArray, QByteArray>> headers;
+    };
+
+    explicit TestHttpServer(QObject *parent = nullptr);
+    ~TestHttpServer() override;
+
+    bool listen(); // 127.0.0.1, ephemeral port
+    quint16 port() const;
+    QString hostAndPort() const;                        // "127.0.0.1:PORT"
+    QString url(const QString &pathAndQuery = QStringLiteral("/")) const; // "http://127.0.0.1:PORT" + pathAndQuery
+
+    // The answer for every request (the default is an empty 200 answer) ...
+    void setResponse(const Response &response);
+    // ... or for requests whose decoded path equals `path` (takes precedence) ...
+    void setResponse(const QString &path, const Response &response);
+    // ... or computed per request (takes precedence over both).
+    void setResponder(std::function<Response(const Request &)> responder);
+
+    int requestCount() const { return int(m_requests.size()); }
+    QList<Request> requests() const { return m_requests; }
+    Request lastRequest() const { return m_requests.isEmpty() ? Request{} : m_requests.last(); }
+
+    // Convenience for bodies in a given form.
+    static Response text(const QByteArray &body, int status = 200,
+                         const QByteArray &contentType = "text/plain; charset=utf-8");
+
+signals:
+    void requestReceived();
+
+private:
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+    void respond(QTcpSocket *socket, const Request &request);
+    Response responseFor(const Request &request) const;
+
+    QTcpServer *m_server = nullptr;
+    Response m_default;
+    QList<QPair<QString, Response>> m_byPath;
+    std::function<Response(const Request &)> m_responder;
+    QList<Request> m_requests;
+};

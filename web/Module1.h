@@ -1,0 +1,32 @@
+#pragma once
+
+// Fetching a URL as text: one HTTP GET, waited for while the window keeps working, and the body
+// decoded as UTF-8 or GB2312 after a look at its byte patterns.
+
+#include <QByteArray>
+#include <QString>
+
+struct HttpGetResult
+{
+    QString text;  // the decoded body, whatever the HTTP status; empty on failure
+    QString error; // a short Chinese description of a transport failure; empty when a body arrived
+
+    bool failed() const { return !error.isEmpty(); }
+};
+
+struct HttpGetOptions
+{
+    int transferTimeoutMs = 30 * 1000;          // a request that makes no progress this long fails
+    qint64 maxBodyBytes = 16 * 1024 * 1024;     // a larger body fails
+};
+
+// Sends one GET and waits for the whole answer in a nested event loop: every window event keeps
+// being handled meanwhile, a second call included. Never blocks forever (see HttpGetOptions).
+HttpGetResult HttpGetText(const QString &url, const HttpGetOptions &options = {});
+
+// The body as text: UTF-8 when LooksLikeUtf8, otherwise GB2312 (decoded as GB18030, its superset).
+QString DecodeBytes(const QByteArray &body);
+
+// True when the body has at least 3 bytes and either starts with the UTF-8 byte-order mark or
+// consists of ASCII and well-formed 2- and 3-byte sequences with at least one of the latter.
+bool LooksLikeUtf8(const QByteArray &body);
