@@ -1,4 +1,7 @@
 #include <QTest>
-class Tstcarriertable : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(Tstcarriertable)
+class Placeholder : public QObject
+{
+    Q_OBJECT
+};
+QTEST_GUILESS_MAIN(Placeholder)
 #include "tst_carriertable.moc"

@@ -1,4 +1,7 @@
 #include <QTest>
-class Tsttrackingquery : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(Tsttrackingquery)
+class Placeholder : public QObject
+{
+    Q_OBJECT
+};
+QTEST_GUILESS_MAIN(Placeholder)
 #include "tst_trackingquery.moc"

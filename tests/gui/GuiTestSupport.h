@@ -1,0 +1,99 @@
+#pragma once
+
+// What the GUI tests share: the window's endpoints pointed at a test server, and recorders for the
+// three ways the window reaches outside itself (message boxes, the end of the program, web pages).
+
+#include "Endpoints.h"
+#include "MsgBox.h"
+#include "ProgramEnd.h"
+#include "TestHttpServer.h"
+
+#include <QDesktopServices>
+#include <QList>
+#include <QObject>
+#include <QUrl>
+#include <QWidget>
+#include <functional>
+
+inline Endpoints endpointsFor(const TestHttpServer &server)
+{
+    return {server.hostAndPort(), server.hostAndPort(), server.hostAndPort(), QStringLiteral("12345678")};
+}
+
+template <typename Control>
+Control *control(const QWidget *window, const char *name)
+{
+    return window->findChild<Control *>(QString::fromLatin1(name));
+}
+
+struct ShownMessage
+{
+    QString text;
+    QString title;
+    MsgBox::Buttons buttons;
+};
+
+// Answers every message box at once with `answer` and records it. While one lives, no real box
+// opens. `duringShow` runs inside the box, as a user's actions would while it is up.
+class MessageBoxRecorder
+{
+public:
+    explicit MessageBoxRecorder(MsgBox::Answer answer = MsgBox::Ok) : m_answer(answer)
+    {
+        MsgBox::setHandler([this](const QString &text, const QString &title, MsgBox::Buttons buttons) {
+            shown.append({text, title, buttons});
+            if (duringShow)
+                duringShow();
+            return m_answer;
+        });
+    }
+    ~MessageBoxRecorder() { MsgBox::setHandler({}); }
+    MessageBoxRecorder(const MessageBoxRecorder &) = delete;
+    MessageBoxRecorder &operator=(const MessageBoxRecorder &) = delete;
+
+    void setAnswer(MsgBox::Answer answer) { m_answer = answer; }
+
+    QList<ShownMessage> shown;
+    std::function<void()> duringShow;
+
+private:
+    MsgBox::Answer m_answer;
+};
+
+// Counts the times the program asked to end, instead of ending the test.
+class EndRecorder
+{
+public:
+    EndRecorder()
+    {
+        setEndProgramHandler([this] { ++count; });
+    }
+    ~EndRecorder() { setEndProgramHandler({}); }
+    EndRecorder(const EndRecorder &) = delete;
+    EndRecorder &operator=(const EndRecorder &) = delete;
+
+    int count = 0;
+};
+
+// Catches the web pages the program opens, instead of starting a browser.
+class OpenedUrls : public QObject
+{
+    Q_OBJECT
+
+public:
+    OpenedUrls()
+    {
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open");
+    }
+    ~OpenedUrls() override
+    {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    }
+
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};

@@ -1,0 +1,8 @@
+// being written
+#include <QTest>
+class Placeholder : public QObject
+{
+    Q_OBJECT
+};
+QTEST_MAIN(Placeholder)
+#include "tst_query.moc"
