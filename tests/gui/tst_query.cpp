@@ -1,8 +1,421 @@
-// being written
+// The tracking query and the copy and clear commands, driven through the real window against a
+// local HTTP server.
+
+#include "GuiTestSupport.h"
+#include "ResultList.h"
+#include "TrackingQuery.h"
+#include "form1.h"
+
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
-class Placeholder : public QObject
+#include <QTimer>
+#include <QUrl>
+#include <QUrlQuery>
+#include <memory>
+
+namespace {
+QByteArray eventsAnswer(const QList<QPair<QString, QString>> &events)
+{
+    QByteArray data;
+    for (const auto &[time, context] : events) {
+        if (!data.isEmpty())
+            data += ',';
+        data += QStringLiteral(R"({"time":"%1","context":"%2"})").arg(time, context).toUtf8();
+    }
+    return R"({"message":"ok","status":"200","data":[)" + data + "]}";
+}
+
+QStringList lines(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QString sentNumber(const TestHttpServer::Request &request)
+{
+    const QUrlQuery query(request.query);
+    return QUrl::fromPercentEncoding(query.queryItemValue(QStringLiteral("nu"), QUrl::FullyEncoded).toUtf8());
+}
+} // namespace
+
+class TestQuery : public QObject
 {
     Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void queryListsEventsAndLogsIt();
+    void emptyNumberAsksForOne();
+    void blanksAreANumber();
+    void noCourierDoesNothing();
+    void historyNamesTheCourier_data();
+    void historyNamesTheCourier();
+    void answerToResultLines_data();
+    void answerToResultLines();
+    void numberReachesTheServiceAsTyped_data();
+    void numberReachesTheServiceAsTyped();
+    void historyLogsTheNumberThatWasSent();
+    void overtakenQueryAddsNoResultLines();
+    void clearDuringAWaitKeepsThePlaceholderAlone();
+    void transportFailureIsReported_data();
+    void transportFailureIsReported();
+    void copyCommands_data();
+    void copyCommands();
+    void clearResetsNumberAndResults();
+
+private:
+    void query(const QString &courier, const QString &number);
+    QListWidget *results() const { return control<QListWidget>(m_window.get(), "List1"); }
+    QListWidget *history() const { return control<QListWidget>(m_window.get(), "List2"); }
+    QLineEdit *numberBox() const { return control<QLineEdit>(m_window.get(), "Text2"); }
+    void click(const char *button) { QTest::mouseClick(control<QPushButton>(m_window.get(), button), Qt::LeftButton); }
+
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<form1> m_window;
+    std::unique_ptr<MessageBoxRecorder> m_messages;
 };
-QTEST_MAIN(Placeholder)
+
+void TestQuery::init()
+{
+    m_server = std::make_unique<TestHttpServer>();
+    QVERIFY(m_server->listen());
+    m_messages = std::make_unique<MessageBoxRecorder>();
+    m_window = std::make_unique<form1>(endpointsFor(*m_server));
+    m_window->setHttpOptions({2000, 1024 * 1024});
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestQuery::cleanup()
+{
+    m_window.reset();
+    m_messages.reset();
+    m_server.reset();
+}
+
+void TestQuery::query(const QString &courier, const QString &number)
+{
+    if (!courier.isEmpty())
+        control<QRadioButton>(m_window.get(), courier.toLatin1().constData())->setChecked(true);
+    numberBox()->setText(number);
+    click("chaxun"); // returns when the query has run to its end
+}
+
+void TestQuery::queryListsEventsAndLogsIt()
+{
+    m_server->setResponse(TestHttpServer::text(eventsAnswer(
+        {{"2015-06-02 09:00:00", "已签收"}, {"2015-06-01 08:12:30", "【杭州】已收件"}}), 200,
+        "application/json;charset=utf-8"));
+
+    query("zhongtong", "123456789012");
+    const QTime after = QTime::currentTime();
+
+    QCOMPARE(m_server->requestCount(), 1);
+    QCOMPARE(m_server->lastRequest().target,
+             "/?com=zhongtong&nu=123456789012&id=" + TrackingQuery::AccessKey.toLatin1());
+    QCOMPARE(lines(results()), QStringList({"2015-06-02 09:00:00   已签收", "2015-06-01 08:12:30   【杭州】已收件"}));
+    QCOMPARE(history()->count(), 1);
+    const QRegularExpression format(QStringLiteral("^时间: (\\d\\d:\\d\\d:\\d\\d) 公司:中通 单号:123456789012$"));
+    const auto match = format.match(history()->item(0)->text());
+    QVERIFY2(match.hasMatch(), qPrintable(history()->item(0)->text()));
+    const QTime logged = QTime::fromString(match.captured(1), QStringLiteral("HH:mm:ss"));
+    QVERIFY(logged.isValid());
+    QVERIFY((logged.secsTo(after) + 86400) % 86400 <= 2); // the clock was read when the answer came
+    QVERIFY(m_messages->shown.isEmpty());
+}
+
+void TestQuery::emptyNumberAsksForOne()
+{
+    control<QListWidget>(m_window.get(), "List1")->addItem(PlaceholderLine);
+    query("zhongtong", "");
+
+    QCOMPARE(m_messages->shown.size(), 1);
+    QCOMPARE(m_messages->shown.at(0).text, QStringLiteral("请输入快递单号"));
+    QCOMPARE(m_messages->shown.at(0).title, QStringLiteral("系统提示"));
+    QCOMPARE(m_messages->shown.at(0).buttons, MsgBox::Buttons::Ok);
+    QCOMPARE(m_server->requestCount(), 0);
+    QCOMPARE(results()->count(), 0);
+    QCOMPARE(history()->count(), 0);
+}
+
+void TestQuery::blanksAreANumber()
+{
+    query("shentong", "   ");
+
+    QCOMPARE(m_server->requestCount(), 1);
+    QCOMPARE(sentNumber(m_server->lastRequest()), QStringLiteral("   "));
+    QCOMPARE(history()->count(), 1);
+    QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 公司:申通 单号:   ")));
+}
+
+void TestQuery::noCourierDoesNothing()
+{
+    results()->addItem(PlaceholderLine);
+    query(QString(), "123");
+
+    QCOMPARE(m_server->requestCount(), 0);
+    QVERIFY(m_messages->shown.isEmpty());
+    QCOMPARE(results()->count(), 0);
+    QCOMPARE(history()->count(), 0);
+}
+
+void TestQuery::historyNamesTheCourier_data()
+{
+    QTest::addColumn<QString>("courier");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("新邦物流") << "xinbang" << "xinbang" << "兴邦";
+    QTest::newRow("EMS") << "ems" << "ems" << "ems";
+    QTest::newRow("E邮宝") << "eyoubao" << "eyoubao" << "e邮宝";
+    QTest::newRow("邮政小包") << "xiaobao" << "pingyou" << "邮政小包";
+    QTest::newRow("速尔") << "sure" << "suer" << "速尔";
+}
+
+void TestQuery::historyNamesTheCourier()
+{
+    QFETCH(QString, courier);
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+
+    query(courier, "A1");
+    QCOMPARE(QUrlQuery(m_server->lastRequest().query).queryItemValue(QStringLiteral("com")), code);
+    QCOMPARE(history()->count(), 1);
+    QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 公司:") + name + QStringLiteral(" 单号:A1")));
+}
+
+void TestQuery::answerToResultLines_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("expected");
+
+    QList<QPair<QString, QString>> five;
+    QStringList fiveLines;
+    for (int day = 5; day >= 1; --day) {
+        five.append({QStringLiteral("2015-06-0%1 10:00:00").arg(day), QStringLiteral("第%1条").arg(day)});
+        fiveLines << five.last().first + QStringLiteral("   ") + five.last().second;
+    }
+    QTest::newRow("five events in order") << 200 << eventsAnswer(five) << fiveLines;
+    QTest::newRow("time but no event object")
+        << 200 << QByteArray(R"({"message":"单号有误","time":"","x":1})") << QStringList{};
+    QTest::newRow("two message lines")
+        << 200 << QByteArray(R"({"message":"单号不存在","status":"201","errmessage":"请核对单号"})")
+        << QStringList{"单号不存在", "请核对单号"};
+    QTest::newRow("empty answer") << 200 << QByteArray() << QStringList{};
+    QTest::newRow("404 page") << 404 << QByteArray("<html><body><h1>404 Not Found</h1></body></html>")
+                              << QStringList{};
+    QTest::newRow("500 page") << 500 << QByteArray("<html><body>Internal Server Error</body></html>")
+                              << QStringList{};
+    QTest::newRow("GBK answer") << 200
+                                << QByteArray("{\"message\":\"\xb5\xa5\xba\xc5\xb2\xbb\xb4\xe6\xd4\xda\"}")
+                                << QStringList{"单号不存在"};
+}
+
+void TestQuery::answerToResultLines()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, expected);
+
+    m_server->setResponse(TestHttpServer::text(body, status, "text/html"));
+    query("yunda", "1000");
+
+    QCOMPARE(lines(results()), expected);
+    QCOMPARE(history()->count(), 1); // every answer that arrived is logged
+    QVERIFY(m_messages->shown.isEmpty());
+}
+
+void TestQuery::numberReachesTheServiceAsTyped_data()
+{
+    QTest::addColumn<QString>("number");
+
+    QTest::newRow("holds gongsi") << "12gongsi34";
+    QTest::newRow("holds danhao") << "danhao";
+    QTest::newRow("ampersand and another key") << "1&com=ems&id=0";
+    QTest::newRow("hash") << "12#34";
+    QTest::newRow("percent") << "50%off%2";
+    QTest::newRow("blanks inside") << "12 34";
+    QTest::newRow("Chinese") << "单号一";
+}
+
+void TestQuery::numberReachesTheServiceAsTyped()
+{
+    QFETCH(QString, number);
+
+    query("tiantian", number);
+
+    QCOMPARE(m_server->requestCount(), 1);
+    const QUrlQuery sent(m_server->lastRequest().query);
+    QCOMPARE(sent.queryItems().size(), 3);
+    QCOMPARE(sent.queryItemValue(QStringLiteral("com")), QStringLiteral("tiantian"));
+    QCOMPARE(sentNumber(m_server->lastRequest()), number);
+    QCOMPARE(sent.queryItemValue(QStringLiteral("id")), TrackingQuery::AccessKey);
+    QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 单号:") + number));
+}
+
+void TestQuery::historyLogsTheNumberThatWasSent()
+{
+    TestHttpServer::Response slow = TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", "x"}}));
+    slow.delayMs = 300;
+    m_server->setResponse(slow);
+    QTimer::singleShot(50, numberBox(), [this] { numberBox()->setText(QStringLiteral("EDITED")); });
+
+    query("shunfeng", "SF100");
+
+    QCOMPARE(sentNumber(m_server->lastRequest()), QStringLiteral("SF100"));
+    QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 单号:SF100")));
+    QCOMPARE(numberBox()->text(), QStringLiteral("EDITED"));
+}
+
+void TestQuery::overtakenQueryAddsNoResultLines()
+{
+    m_server->setResponder([](const TestHttpServer::Request &request) {
+        const bool first = request.query.contains("nu=FIRST");
+        TestHttpServer::Response response =
+            TestHttpServer::text(eventsAnswer({{first ? "2015-01-01 00:00:01" : "2015-02-02 00:00:02",
+                                                first ? "first parcel" : "second parcel"}}));
+        response.delayMs = first ? 400 : 0;
+        return response;
+    });
+    // The second query starts, runs and finishes inside the first one's wait.
+    QTimer::singleShot(100, m_window.get(), [this] { query("yuantong", "SECOND"); });
+
+    query("zhongtong", "FIRST");
+
+    QCOMPARE(m_server->requestCount(), 2);
+    QCOMPARE(lines(results()), QStringList{"2015-02-02 00:00:02   second parcel"});
+    QCOMPARE(history()->count(), 2);
+    QVERIFY(history()->item(0)->text().endsWith(QStringLiteral("公司:圆通 单号:SECOND")));
+    QVERIFY(history()->item(1)->text().endsWith(QStringLiteral("公司:中通 单号:FIRST")));
+}
+
+void TestQuery::clearDuringAWaitKeepsThePlaceholderAlone()
+{
+    TestHttpServer::Response slow = TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", "late"}}));
+    slow.delayMs = 300;
+    m_server->setResponse(slow);
+    QTimer::singleShot(50, m_window.get(), [this] { click("Command2"); });
+
+    query("debang", "DB1");
+
+    QCOMPARE(lines(results()), QStringList{PlaceholderLine});
+    QCOMPARE(history()->count(), 1);
+}
+
+void TestQuery::transportFailureIsReported_data()
+{
+    QTest::addColumn<int>("failure"); // 0 refused, 1 stall, 2 close without answer
+
+    QTest::newRow("connection refused") << 0;
+    QTest::newRow("stalled past the time limit") << 1;
+    QTest::newRow("closed without an answer") << 2;
+}
+
+void TestQuery::transportFailureIsReported()
+{
+    QFETCH(int, failure);
+
+    if (failure == 0) {
+        auto closed = std::make_unique<TestHttpServer>();
+        QVERIFY(closed->listen());
+        const Endpoints unreachable = endpointsFor(*closed);
+        closed.reset();
+        m_window = std::make_unique<form1>(unreachable);
+        m_window->show();
+    } else {
+        TestHttpServer::Response bad = TestHttpServer::text("{\"time\":\"2015\",\"context\":\"half\"}");
+        bad.behaviour = failure == 1 ? TestHttpServer::Behaviour::StallMidBody
+                                     : TestHttpServer::Behaviour::CloseWithoutAnswer;
+        m_server->setResponse(bad);
+    }
+    m_window->setHttpOptions({300, 1024 * 1024});
+    history()->addItem(QStringLiteral("时间: 10:00:00 公司:中通 单号:OLD"));
+
+    QElapsedTimer clock;
+    clock.start();
+    query("zhongtong", "123");
+    QVERIFY2(clock.elapsed() < 10000, "the query must not hang");
+
+    QCOMPARE(m_messages->shown.size(), 1);
+    QCOMPARE(m_messages->shown.at(0).title, QStringLiteral("系统提示"));
+    QVERIFY(!m_messages->shown.at(0).text.isEmpty());
+    QCOMPARE(results()->count(), 0);
+    QCOMPARE(lines(history()), QStringList{QStringLiteral("时间: 10:00:00 公司:中通 单号:OLD")});
+}
+
+void TestQuery::copyCommands_data()
+{
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("copyAll");
+    QTest::addColumn<QString>("copyFirstAndLast");
+    QTest::addColumn<QString>("copyLast");
+
+    QTest::newRow("three events") << QStringList{"t3   签收", "t2   在途", "t1   收件"}
+                                  << QStringLiteral("t3   签收\r\nt2   在途\r\nt1   收件\r\n")
+                                  << QStringLiteral("快递收件记录：t3   签收\r\r快递最新记录：t1   收件")
+                                  << QStringLiteral("快递最新记录：t1   收件");
+    QTest::newRow("one line") << QStringList{"only"} << QStringLiteral("only\r\n")
+                              << QStringLiteral("快递收件记录：only\r\r快递最新记录：only")
+                              << QStringLiteral("快递最新记录：only");
+    QTest::newRow("placeholder") << QStringList{PlaceholderLine} << PlaceholderLine + QStringLiteral("\r\n")
+                                 << QStringLiteral("快递收件记录：") + PlaceholderLine +
+                                        QStringLiteral("\r\r快递最新记录：") + PlaceholderLine
+                                 << QStringLiteral("快递最新记录：") + PlaceholderLine;
+    QTest::newRow("empty list") << QStringList{} << QString() << QStringLiteral("快递收件记录：\r\r快递最新记录：")
+                                << QStringLiteral("快递最新记录：");
+}
+
+void TestQuery::copyCommands()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(QString, copyAll);
+    QFETCH(QString, copyFirstAndLast);
+    QFETCH(QString, copyLast);
+
+    results()->addItems(listed);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+
+    clipboard->setText(QStringLiteral("something else"));
+    click("Command1");
+    QCOMPARE(clipboard->text(), copyAll);
+    click("Command5");
+    QCOMPARE(clipboard->text(), copyFirstAndLast);
+    click("Command6");
+    QCOMPARE(clipboard->text(), copyLast);
+    QCOMPARE(lines(results()), listed); // copying changes nothing on the window
+}
+
+void TestQuery::clearResetsNumberAndResults()
+{
+    history()->addItem(QStringLiteral("时间: 10:00:00 公司:中通 单号:1"));
+    control<QRadioButton>(m_window.get(), "zhongtong")->setChecked(true);
+    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+
+    for (int round = 0; round < 2; ++round) { // also from an empty box and an empty list
+        numberBox()->setText(round == 0 ? QStringLiteral("123") : QString());
+        results()->clear();
+        if (round == 0)
+            results()->addItems({"a", "b"});
+        click("Command2");
+        QCOMPARE(numberBox()->text(), QString());
+        QCOMPARE(lines(results()), QStringList{PlaceholderLine});
+    }
+    QCOMPARE(history()->count(), 1);
+    QVERIFY(control<QRadioButton>(m_window.get(), "zhongtong")->isChecked());
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+}
+
+QTEST_MAIN(TestQuery)
 #include "tst_query.moc"
