@@ -9,6 +9,7 @@
 #include "WindowFont.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMenu>
@@ -135,17 +136,18 @@ bool form1::eventFilter(QObject *watched, QEvent *event)
         // A right press opens the menu and leaves the selection alone.
         return mouse->button() == Qt::RightButton;
     }
-    if ((watched == m_ui->List2 || watched == m_ui->List2->viewport()) && event->type() == QEvent::ContextMenu) {
-        auto *request = static_cast<QContextMenuEvent *>(event);
-        // The mouse's right press has opened the menu already; the menu key and Shift+F10 open
-        // it here, below the current line.
-        if (request->reason() == QContextMenuEvent::Keyboard) {
+    if (watched == m_ui->List2 && event->type() == QEvent::KeyPress) {
+        // The menu key and Shift+F10 reach the same commands without a mouse, below the current line.
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
             const QRect current = m_ui->List2->visualItemRect(m_ui->List2->currentItem());
             const QPoint anchor = current.isValid() ? current.bottomLeft() : QPoint(0, 0);
             showHistoryMenu(m_ui->List2->viewport()->mapToGlobal(anchor));
+            return true;
         }
-        return true;
     }
+    if ((watched == m_ui->List2 || watched == m_ui->List2->viewport()) && event->type() == QEvent::ContextMenu)
+        return true; // the right press and the keys above have opened the menu already
     return QWidget::eventFilter(watched, event);
 }
 

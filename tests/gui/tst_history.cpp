@@ -1,8 +1,355 @@
-// being written
+// The History list's menu: opening it, deleting a line, and re-running a line's query.
+
+#include "GuiTestSupport.h"
+#include "form1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
-class Placeholder : public QObject
+#include <QTimer>
+#include <QUrl>
+#include <QUrlQuery>
+#include <memory>
+
+namespace {
+QStringList lines(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// One event whose context names the courier code and number the service was asked for.
+TestHttpServer::Response echoAnswer(const TestHttpServer::Request &request)
+{
+    const QUrlQuery query(request.query);
+    const QString com = query.queryItemValue(QStringLiteral("com"));
+    const QString nu =
+        QUrl::fromPercentEncoding(query.queryItemValue(QStringLiteral("nu"), QUrl::FullyEncoded).toUtf8());
+    return TestHttpServer::text(
+        QStringLiteral(R"({"data":[{"time":"2015-06-01 08:00:00","context":"%1|%2"}]})").arg(com, nu).toUtf8());
+}
+
+// Waits for the popup menu that the next action opens, notes its items and then, like a user,
+// either chooses `choice` or dismisses the menu (empty choice).
+class MenuDriver
+{
+public:
+    explicit MenuDriver(const QString &choice = QString())
+    {
+        m_poll.setInterval(5);
+        QObject::connect(&m_poll, &QTimer::timeout, [this, choice] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            m_poll.stop();
+            for (QAction *action : menu->actions())
+                items << action->text();
+            QAction *chosen = nullptr;
+            for (QAction *action : menu->actions())
+                chosen = action->text() == choice ? action : chosen;
+            if (chosen) {
+                menu->setActiveAction(chosen);
+                QTest::keyClick(menu, Qt::Key_Return);
+            } else {
+                menu->close();
+            }
+        });
+        m_poll.start();
+    }
+
+    QStringList items; // empty when no menu opened
+
+private:
+    QTimer m_poll;
+};
+} // namespace
+
+class TestHistory : public QObject
 {
     Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void rightPressOpensTheMenuWithoutSelecting();
+    void otherButtonsOpenNoMenu_data();
+    void otherButtonsOpenNoMenu();
+    void menuKeysOpenTheMenu_data();
+    void menuKeysOpenTheMenu();
+    void commandsNeedASelectedLine_data();
+    void commandsNeedASelectedLine();
+    void deleteRemovesTheSelectedLineNotTheOneClicked();
+    void deleteTheOnlyLine();
+    void deleteOneOfTwoEqualLines();
+    void requerySelectsTheEntrysCourier_data();
+    void requerySelectsTheEntrysCourier();
+    void requeryRestoresTheNumberExactly_data();
+    void requeryRestoresTheNumberExactly();
+    void requeryTwiceGivesTheSameResults();
+    void requeryDuringAQuerysWait();
+
+private:
+    QListWidget *history() const { return control<QListWidget>(m_window.get(), "List2"); }
+    QListWidget *results() const { return control<QListWidget>(m_window.get(), "List1"); }
+    QRadioButton *courier(const QString &name) const
+    {
+        return control<QRadioButton>(m_window.get(), name.toLatin1().constData());
+    }
+    void query(const QString &courierName, const QString &number);
+    // A right press over line `overRow` (or below the lines) and the menu's `choice`.
+    QStringList useMenu(int overRow, const QString &choice);
+
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<form1> m_window;
+    std::unique_ptr<MessageBoxRecorder> m_messages;
 };
-QTEST_MAIN(Placeholder)
+
+void TestHistory::init()
+{
+    m_server = std::make_unique<TestHttpServer>();
+    QVERIFY(m_server->listen());
+    m_server->setResponder(echoAnswer);
+    m_messages = std::make_unique<MessageBoxRecorder>();
+    m_window = std::make_unique<form1>(endpointsFor(*m_server));
+    m_window->setHttpOptions({2000, 1024 * 1024});
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestHistory::cleanup()
+{
+    m_window.reset();
+    m_messages.reset();
+    m_server.reset();
+}
+
+void TestHistory::query(const QString &courierName, const QString &number)
+{
+    courier(courierName)->setChecked(true);
+    control<QLineEdit>(m_window.get(), "Text2")->setText(number);
+    QTest::mouseClick(control<QPushButton>(m_window.get(), "chaxun"), Qt::LeftButton);
+}
+
+QStringList TestHistory::useMenu(int overRow, const QString &choice)
+{
+    const QPoint at = overRow < history()->count() ? history()->visualItemRect(history()->item(overRow)).center()
+                                                    : QPoint(10, history()->viewport()->height() - 5);
+    MenuDriver menu(choice);
+    QTest::mousePress(history()->viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(history()->viewport(), Qt::RightButton, {}, at);
+    return menu.items;
+}
+
+void TestHistory::rightPressOpensTheMenuWithoutSelecting()
+{
+    history()->addItems({"a", "b", "c"});
+    history()->setCurrentRow(2);
+
+    QCOMPARE(useMenu(0, QString()), QStringList({"重新查询", "删除记录"}));
+    QCOMPARE(history()->currentRow(), 2);
+    QCOMPARE(history()->selectedItems(), QList<QListWidgetItem *>{history()->item(2)});
+
+    history()->clear();
+    QCOMPARE(useMenu(0, QString()), QStringList({"重新查询", "删除记录"})); // an empty list has the menu too
+}
+
+void TestHistory::otherButtonsOpenNoMenu_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::newRow("left") << Qt::LeftButton;
+    QTest::newRow("middle") << Qt::MiddleButton;
+}
+
+void TestHistory::otherButtonsOpenNoMenu()
+{
+    QFETCH(Qt::MouseButton, button);
+    history()->addItems({"a", "b"});
+
+    MenuDriver menu;
+    const QPoint at = history()->visualItemRect(history()->item(0)).center();
+    QTest::mousePress(history()->viewport(), button, {}, at);
+    QTest::mouseRelease(history()->viewport(), button, {}, at);
+    QTest::qWait(100);
+    QVERIFY(menu.items.isEmpty());
+}
+
+void TestHistory::menuKeysOpenTheMenu_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("menu key") << int(Qt::Key_Menu) << Qt::KeyboardModifiers();
+    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << Qt::KeyboardModifiers(Qt::ShiftModifier);
+}
+
+void TestHistory::menuKeysOpenTheMenu()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    history()->addItems({"时间: 10:00:00 公司:中通 单号:1", "时间: 10:00:01 公司:中通 单号:2"});
+    history()->setCurrentRow(1);
+    history()->setFocus();
+
+    MenuDriver menu(QStringLiteral("删除记录"));
+    QTest::keyClick(history(), Qt::Key(key), modifiers);
+    QCOMPARE(menu.items, QStringList({"重新查询", "删除记录"}));
+    QCOMPARE(lines(history()), QStringList{"时间: 10:00:00 公司:中通 单号:1"});
+}
+
+void TestHistory::commandsNeedASelectedLine_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("重新查询") << "重新查询";
+    QTest::newRow("删除记录") << "删除记录";
+}
+
+void TestHistory::commandsNeedASelectedLine()
+{
+    QFETCH(QString, command);
+    history()->addItem(QStringLiteral("时间: 10:00:00 公司:中通 单号:123"));
+    history()->setCurrentRow(-1);
+    history()->clearSelection();
+    courier("sure")->setChecked(true);
+    control<QLineEdit>(m_window.get(), "Text2")->setText(QStringLiteral("kept"));
+    results()->addItem(QStringLiteral("kept too"));
+
+    useMenu(0, command);
+
+    QCOMPARE(m_messages->shown.size(), 1);
+    QCOMPARE(m_messages->shown.at(0).text, QStringLiteral("请选择一条记录来操作！"));
+    QCOMPARE(m_messages->shown.at(0).title, QStringLiteral("Quorvel快递查询软件2015"));
+    QCOMPARE(history()->count(), 1);
+    QVERIFY(courier("sure")->isChecked());
+    QCOMPARE(control<QLineEdit>(m_window.get(), "Text2")->text(), QStringLiteral("kept"));
+    QCOMPARE(lines(results()), QStringList{"kept too"});
+    QCOMPARE(m_server->requestCount(), 0);
+}
+
+void TestHistory::deleteRemovesTheSelectedLineNotTheOneClicked()
+{
+    history()->addItems({"one", "two", "three", "four"});
+    history()->setCurrentRow(2);
+
+    useMenu(0, QStringLiteral("删除记录"));
+
+    QCOMPARE(lines(history()), QStringList({"one", "two", "four"}));
+    QVERIFY(m_messages->shown.isEmpty());
+}
+
+void TestHistory::deleteTheOnlyLine()
+{
+    results()->addItems({"r1", "r2"});
+    history()->addItem(QStringLiteral("only"));
+    history()->setCurrentRow(0);
+
+    useMenu(0, QStringLiteral("删除记录"));
+
+    QCOMPARE(history()->count(), 0);
+    QCOMPARE(lines(results()), QStringList({"r1", "r2"}));
+}
+
+void TestHistory::deleteOneOfTwoEqualLines()
+{
+    history()->addItems({"same", "other", "same"});
+    history()->setCurrentRow(2);
+
+    useMenu(0, QStringLiteral("删除记录"));
+
+    QCOMPARE(lines(history()), QStringList({"same", "other"}));
+}
+
+void TestHistory::requerySelectsTheEntrysCourier_data()
+{
+    QTest::addColumn<QString>("made");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("新邦物流 (兴邦)") << "xinbang" << "xinbang";
+    QTest::newRow("EMS (ems)") << "ems" << "ems";
+    QTest::newRow("E邮宝 (e邮宝)") << "eyoubao" << "eyoubao";
+    QTest::newRow("邮政国内小包") << "gnxb" << "gnxb";
+}
+
+void TestHistory::requerySelectsTheEntrysCourier()
+{
+    QFETCH(QString, made);
+    QFETCH(QString, code);
+
+    query(made, QStringLiteral("N1"));
+    query(QStringLiteral("sure"), QStringLiteral("OTHER"));
+    history()->setCurrentRow(0);
+
+    useMenu(0, QStringLiteral("重新查询"));
+
+    QVERIFY(courier(made)->isChecked());
+    QVERIFY(!courier(QStringLiteral("sure"))->isChecked());
+    QCOMPARE(control<QLineEdit>(m_window.get(), "Text2")->text(), QStringLiteral("N1"));
+    QCOMPARE(lines(results()), QStringList{"2015-06-01 08:00:00   " + code + "|N1"});
+    QCOMPARE(history()->count(), 2);
+    QCOMPARE(history()->currentRow(), 0);
+}
+
+void TestHistory::requeryRestoresTheNumberExactly_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::newRow("blanks") << "  12 34  ";
+    QTest::newRow("company marker inside") << "公司:中通";
+    QTest::newRow("number marker inside") << "A 单号:B";
+    QTest::newRow("long") << QString(300, QLatin1Char('7'));
+}
+
+void TestHistory::requeryRestoresTheNumberExactly()
+{
+    QFETCH(QString, number);
+
+    query(QStringLiteral("yunda"), number);
+    control<QLineEdit>(m_window.get(), "Text2")->setText(QStringLiteral("something else"));
+    history()->setCurrentRow(0);
+
+    useMenu(0, QStringLiteral("重新查询"));
+
+    QCOMPARE(control<QLineEdit>(m_window.get(), "Text2")->text(), number);
+    QCOMPARE(lines(results()), QStringList{"2015-06-01 08:00:00   yunda|" + number});
+}
+
+void TestHistory::requeryTwiceGivesTheSameResults()
+{
+    query(QStringLiteral("zhongtong"), QStringLiteral("Z9"));
+    history()->setCurrentRow(0);
+
+    useMenu(0, QStringLiteral("重新查询"));
+    const QStringList first = lines(results());
+    for (int again = 0; again < 3; ++again)
+        useMenu(0, QStringLiteral("重新查询"));
+
+    QCOMPARE(lines(results()), first);
+    QCOMPARE(first.size(), 1);
+    QCOMPARE(history()->count(), 1);
+    QCOMPARE(m_server->requestCount(), 5);
+}
+
+void TestHistory::requeryDuringAQuerysWait()
+{
+    query(QStringLiteral("zhongtong"), QStringLiteral("OLD"));
+    history()->setCurrentRow(0);
+    m_server->setResponder([](const TestHttpServer::Request &request) {
+        TestHttpServer::Response response = echoAnswer(request);
+        response.delayMs = request.query.contains("SLOW") ? 400 : 0;
+        return response;
+    });
+    QTimer::singleShot(100, m_window.get(), [this] { m_window->mnuedit1_Click(); });
+
+    query(QStringLiteral("shentong"), QStringLiteral("SLOW"));
+
+    QCOMPARE(lines(results()), QStringList{"2015-06-01 08:00:00   zhongtong|OLD"});
+    QCOMPARE(history()->count(), 2);
+    QVERIFY(history()->item(1)->text().endsWith(QStringLiteral("公司:申通 单号:SLOW")));
+}
+
+QTEST_MAIN(TestHistory)
 #include "tst_history.moc"
