@@ -81,4 +81,12 @@ private:
     // Bumped by every query and by the clear command; a query whose answer arrives after a newer
     // one started leaves the Result list to the newer one.
     quint64 m_resultGeneration = 0;
+
+    // Notification area and exit
+    // The notification icon's events arrive as posted window messages.
+    bool event(QEvent *event) override;
+    QMetaObject::Connection watchSessionEnd();
+    // Connected as the window is built, whichever constructor runs: log-off and shut-down are
+    // close requests like any other.
+    QMetaObject::Connection m_sessionEndWatch = watchSessionEnd();
 };
