@@ -16,8 +16,8 @@ struct HttpGetResult
 
 struct HttpGetOptions
 {
-    int transferTimeoutMs = 30 * 1000;          // a request that makes no progress this long fails
-    qint64 maxBodyBytes = 16 * 1024 * 1024;     // a larger body fails
+    int transferTimeoutMs = 30 * 1000;      // a request that makes no progress this long fails
+    qint64 maxBodyBytes = 16 * 1024 * 1024; // a larger body fails
 };
 
 // Sends one GET and waits for the whole answer in a nested event loop: every window event keeps

@@ -4,6 +4,7 @@
 // with the misbehaviours a real network shows (slow answers, stalls, resets, silent closes).
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPair>
@@ -18,7 +19,8 @@ class TestHttpServer : public QObject
     Q_OBJECT
 
 public:
-    enum class Behaviour {
+    enum class Behaviour
+    {
         Answer,             // status line, headers, whole body
         StallMidBody,       // headers and the first half of the body, then silence (connection kept open)
         CloseWithoutAnswer, // read the request, close the connection without a byte
@@ -49,7 +51,7 @@ public:
 
     bool listen(); // 127.0.0.1, ephemeral port
     quint16 port() const;
-    QString hostAndPort() const;                        // "127.0.0.1:PORT"
+    QString hostAndPort() const;                                          // "127.0.0.1:PORT"
     QString url(const QString &pathAndQuery = QStringLiteral("/")) const; // "http://127.0.0.1:PORT" + pathAndQuery
 
     // The answer for every request (the default is an empty 200 answer) ...
@@ -81,4 +83,5 @@ private:
     QList<QPair<QString, Response>> m_byPath;
     std::function<Response(const Request &)> m_responder;
     QList<Request> m_requests;
+    QHash<QTcpSocket *, QByteArray> m_received; // connections still reading their request
 };

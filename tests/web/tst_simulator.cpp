@@ -1,0 +1,209 @@
+#include "CarrierTable.h"
+#include "Module1.h"
+#include "Module2.h"
+#include "SimulatorServer.h"
+#include "TrackingService.h"
+
+#include <QDateTime>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+const QString key = QString::fromLatin1(TrackingService::accessKey);
+
+HttpGetOptions bounded()
+{
+    HttpGetOptions options;
+    options.transferTimeoutMs = 10 * 1000;
+    return options;
+}
+
+// The tool's reading of an answer: events if the text holds "time", else messages if it holds 单号.
+QStringList resultLines(const QString &answer)
+{
+    QString prepared = answer;
+    prepared.replace(QStringLiteral("\",\"context\":\""), QStringLiteral("   "));
+    if (prepared.contains(QStringLiteral("time")))
+        return RegexMatchAll(QStringLiteral("\"time\":\"(.+?)\"}"), prepared);
+    if (prepared.contains(QStringLiteral("单号")))
+        return RegexMatchAll(QStringLiteral("message\":\"(.+?)\""), prepared);
+    return {};
+}
+
+QString query(const QString &com, const QString &number, const QString &id = key)
+{
+    return QStringLiteral("/?com=%1&nu=%2&id=%3").arg(com, number, id);
+}
+
+} // namespace
+
+class TestSimulator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void eventsOfAKnownParcel_data();
+    void eventsOfAKnownParcel();
+    void problemReports_data();
+    void problemReports();
+    void sameNumberSameAnswer();
+    void everyCourierOfTheToolIsKnown();
+    void updateFileAndHomePage();
+    void executableStartsAndStopsCleanly();
+
+private:
+    QString fetch(const QString &pathAndQuery);
+
+    std::unique_ptr<SimulatorServer> m_server;
+};
+
+void TestSimulator::initTestCase()
+{
+    m_server = std::make_unique<SimulatorServer>(QString::fromUtf8(TrackingService::defaultUpdateAnswer));
+    QVERIFY(m_server->listen(0));
+}
+
+QString TestSimulator::fetch(const QString &pathAndQuery)
+{
+    const HttpGetResult result =
+        HttpGetText(QStringLiteral("http://127.0.0.1:%1").arg(m_server->port()) + pathAndQuery, bounded());
+    [&] { QCOMPARE(result.error, QString()); }();
+    return result.text;
+}
+
+void TestSimulator::eventsOfAKnownParcel_data()
+{
+    QTest::addColumn<QString>("com");
+    QTest::addColumn<QString>("number");
+
+    QTest::newRow("zhongtong, digits") << "zhongtong"
+                                       << "123456789012";
+    QTest::newRow("shunfeng, letters and digits") << "shunfeng"
+                                                  << "SF1001234567";
+    QTest::newRow("ems, shortest known number") << "ems"
+                                                << "E12345";
+    QTest::newRow("yunda, longest known number") << "yunda" << QString(30, u'7');
+}
+
+void TestSimulator::eventsOfAKnownParcel()
+{
+    QFETCH(QString, com);
+    QFETCH(QString, number);
+
+    const QStringList lines = resultLines(fetch(query(com, number)));
+
+    QVERIFY2(lines.size() >= 2 && lines.size() <= 40, qPrintable(QString::number(lines.size())));
+    static const QRegularExpression eventLine(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)   [^ ].*$"));
+    QDateTime previous;
+    for (const QString &line : lines) {
+        const QRegularExpressionMatch match = eventLine.match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+        const QDateTime time = QDateTime::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY(time.isValid());
+        if (previous.isValid())
+            QVERIFY2(time < previous, "newest first");
+        previous = time;
+    }
+    QVERIFY2(lines.last().endsWith(QStringLiteral("已收件")), qPrintable(lines.last()));
+}
+
+void TestSimulator::problemReports_data()
+{
+    QTest::addColumn<QString>("pathAndQuery");
+    QTest::addColumn<QStringList>("expectedLines");
+    QTest::addColumn<QString>("expectedMessage");
+
+    const QStringList noNumber{QStringLiteral("单号不存在或者已经过期")};
+    QTest::newRow("wrong key") << query("zhongtong", "123456789012", "0000")
+                               << QStringList{"授权错误，请检查单号和授权码"} << "授权错误，请检查单号和授权码";
+    QTest::newRow("no key") << QStringLiteral("/?com=zhongtong&nu=123456789012")
+                            << QStringList{"授权错误，请检查单号和授权码"} << "授权错误，请检查单号和授权码";
+    QTest::newRow("only zeros") << query("zhongtong", "000000") << noNumber << "单号不存在或者已经过期";
+    QTest::newRow("too short") << query("zhongtong", "12345") << noNumber << "单号不存在或者已经过期";
+    QTest::newRow("too long") << query("zhongtong", QString(31, u'1')) << noNumber << "单号不存在或者已经过期";
+    QTest::newRow("not letters and digits") << query("zhongtong", "1234 5678") << noNumber << "单号不存在或者已经过期";
+    QTest::newRow("Chinese characters") << query("zhongtong", "单号单号单号") << noNumber << "单号不存在或者已经过期";
+    // Names no 单号, so the tool shows nothing for it.
+    QTest::newRow("unknown courier") << query("nosuchcourier", "123456789012") << QStringList()
+                                     << "快递公司参数异常：不支持的快递公司";
+}
+
+void TestSimulator::problemReports()
+{
+    QFETCH(QString, pathAndQuery);
+    QFETCH(QStringList, expectedLines);
+    QFETCH(QString, expectedMessage);
+
+    const QString answer = fetch(pathAndQuery);
+
+    QVERIFY2(!answer.contains(QStringLiteral("time")), qPrintable(answer));
+    const QString messageMember = QStringLiteral("\"message\":\"") + expectedMessage + u'"';
+    QVERIFY2(answer.contains(messageMember), qPrintable(answer));
+    QCOMPARE(resultLines(answer), expectedLines);
+}
+
+void TestSimulator::sameNumberSameAnswer()
+{
+    const QString first = fetch(query("yuantong", "YT1234567890"));
+    QCOMPARE(fetch(query("yuantong", "YT1234567890")), first);
+    QVERIFY(fetch(query("yuantong", "YT1234567891")) != first);
+}
+
+void TestSimulator::everyCourierOfTheToolIsKnown()
+{
+    QStringList codes{QStringLiteral("suer")}; // the 速尔 button's service code, whether the table has it or not
+    for (const Carrier &carrier : CarrierTable::rows())
+        codes << carrier.apiCode;
+    QVERIFY(codes.size() >= 25);
+    for (const QString &code : codes) {
+        const QByteArray answer = TrackingService::trackingAnswer(code, QStringLiteral("123456789"), key);
+        QVERIFY2(answer.contains("\"time\":\""), qPrintable(code));
+        const QByteArray comMember = "\"com\":\"" + code.toUtf8() + '"';
+        QVERIFY2(answer.contains(comMember), qPrintable(code));
+    }
+}
+
+void TestSimulator::updateFileAndHomePage()
+{
+    const TrackingService::Answer update = TrackingService::answerFor(QStringLiteral("/gengxin1.txt"), QString());
+    QCOMPARE(update.body, QByteArray("不用更新")); // no BOM, no line end: the tool compares the whole text
+    QCOMPARE(update.contentType, QByteArray("text/plain;charset=utf-8"));
+    QCOMPARE(TrackingService::answerFor(QStringLiteral("/gengxin1.txt"), QString(), QStringLiteral("需要更新")).body,
+             QByteArray("需要更新"));
+    QCOMPARE(TrackingService::answerFor(QStringLiteral("/"), query("ems", "E12345").mid(2)).contentType,
+             QByteArray("application/json;charset=utf-8"));
+
+    QCOMPARE(fetch(QStringLiteral("/gengxin1.txt")), QStringLiteral("不用更新"));
+    QVERIFY(fetch(QStringLiteral("/")).contains(QStringLiteral("<html")));
+    QVERIFY(fetch(QStringLiteral("/provider/index.html")).contains(QStringLiteral("<html")));
+}
+
+void TestSimulator::executableStartsAndStopsCleanly()
+{
+    QProcess simulator;
+    simulator.start(
+        QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE),
+        {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--update-answer"), QStringLiteral("需要更新")});
+    QVERIFY(simulator.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(simulator.canReadLine(), 5000);
+    const QString line = QString::fromUtf8(simulator.readLine()).trimmed();
+    static const QRegularExpression listening(QStringLiteral("^listening on http://127\\.0\\.0\\.1:(\\d+)$"));
+    const QRegularExpressionMatch match = listening.match(line);
+    QVERIFY2(match.hasMatch(), qPrintable(line));
+
+    const HttpGetResult update =
+        HttpGetText(QStringLiteral("http://127.0.0.1:%1/gengxin1.txt").arg(match.captured(1)), bounded());
+    QCOMPARE(update.text, QStringLiteral("需要更新"));
+
+    simulator.terminate(); // SIGTERM
+    QVERIFY(simulator.waitForFinished(5000));
+    QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(simulator.exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestSimulator)
+#include "tst_simulator.moc"

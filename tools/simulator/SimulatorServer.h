@@ -1,0 +1,30 @@
+#pragma once
+
+// The simulator's HTTP side: GET requests on the loopback interface, one answer per connection.
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class QTcpServer;
+class QTcpSocket;
+
+class SimulatorServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SimulatorServer(const QString &updateAnswer, QObject *parent = nullptr);
+
+    bool listen(quint16 port); // 127.0.0.1; 0 picks a free port
+    quint16 port() const;
+    QString errorString() const;
+
+private:
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+
+    QTcpServer *m_server;
+    QString m_updateAnswer;
+    QHash<QTcpSocket *, QByteArray> m_received;
+};
