@@ -1,0 +1,278 @@
+// Rows of the whole program: a query from click to filled Result list against a local server (with
+// the baseline a scripting user would reach for), the start-up against a bare Qt window, and the CPU
+// the shown window uses while idle. Each measurement runs in a process of its own.
+
+#include "AppSetup.h"
+#include "BenchTable.h"
+#include "Module1.h"
+#include "TestHttpServer.h"
+#include "form1.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+QByteArray trackingAnswer(int events)
+{
+    QByteArray body = R"({"message":"ok","nu":"123456789012","com":"zhongtong","status":"200","data":[)";
+    for (int i = 0; i < events; ++i) {
+        if (i)
+            body += ',';
+        body += R"({"time":"2015-06-01 08:12:30","context":"快件已从【上海转运中心】发出，准备发往【杭州转运中心】第)" +
+                QByteArray::number(i) + R"(站"})";
+    }
+    return body + R"(],"state":"3"})";
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values.at(values.size() / 2);
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+qint64 peakMemoryKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Swallows the home page the start-up opens: a benchmark starts no browser.
+class NoBrowser : public QObject
+{
+    Q_OBJECT
+public:
+    ~NoBrowser() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+public slots:
+    void open(const QUrl &) {}
+};
+
+// The window as main() makes it, against `server` answering the update check with 不用更新.
+std::unique_ptr<form1> startedWindow(TestHttpServer &server, NoBrowser &browser)
+{
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+    server.setResponse(QStringLiteral("/gengxin1.txt"), TestHttpServer::text("不用更新"));
+    auto window = std::make_unique<form1>(
+        Endpoints{server.hostAndPort(), server.hostAndPort(), server.hostAndPort(), QStringLiteral("12345678")});
+    if (!window->Form_Load())
+        return nullptr;
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return nullptr;
+    return window;
+}
+
+// Child: "pipeline EVENTS RUNS" prints the median seconds from click to filled list, and the longest
+// time the event loop went without turning during a query.
+int pipelineChild(int events, int runs)
+{
+    TestHttpServer server;
+    if (!server.listen())
+        return 1;
+    NoBrowser browser;
+    auto window = startedWindow(server, browser);
+    if (!window)
+        return 1;
+    server.setResponse(TestHttpServer::text(trackingAnswer(events), 200, "application/json;charset=utf-8"));
+    window->findChild<QRadioButton *>(QStringLiteral("zhongtong"))->setChecked(true);
+    window->findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("123456789012"));
+    auto *button = window->findChild<QPushButton *>(QStringLiteral("chaxun"));
+    auto *results = window->findChild<QListWidget *>(QStringLiteral("List1"));
+
+    // A timer that notes the longest gap between its ticks: how long the window stood still.
+    QElapsedTimer sinceTick;
+    qint64 longestGapNs = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGapNs = std::max(longestGapNs, sinceTick.nsecsElapsed());
+        sinceTick.restart();
+    });
+
+    QList<double> seconds;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        sinceTick.start();
+        ticker.start();
+        button->click(); // returns when the list is filled
+        ticker.stop();
+        longestGapNs = std::max(longestGapNs, sinceTick.nsecsElapsed());
+        seconds << double(clock.nsecsElapsed()) / 1e9;
+        if (results->count() != events)
+            return 1;
+        QCoreApplication::processEvents(); // let the list lay itself out, as the user would see it
+    }
+    std::printf("%.9f %.6f\n", median(seconds), double(longestGapNs) / 1e9);
+    return 0;
+}
+
+// Child: "startup" or "minimal": shows the window, prints its peak memory and exits.
+int startupChild(QApplication &app, bool full)
+{
+    TestHttpServer server;
+    NoBrowser browser;
+    std::unique_ptr<QWidget> window;
+    if (full) {
+        if (!server.listen())
+            return 1;
+        setUpApplication(app);
+        window = startedWindow(server, browser);
+    } else {
+        window = std::make_unique<QWidget>();
+        window->resize(1015, 590);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            window.reset();
+    }
+    if (!window)
+        return 1;
+    std::printf("%lld\n", peakMemoryKiB());
+    return 0;
+}
+
+// Child: "idle SECONDS": CPU seconds the shown window used while nobody touched it.
+int idleChild(int seconds)
+{
+    TestHttpServer server;
+    if (!server.listen())
+        return 1;
+    NoBrowser browser;
+    auto window = startedWindow(server, browser);
+    if (!window)
+        return 1;
+    QCoreApplication::processEvents();
+    const double before = cpuSeconds();
+    QEventLoop idle;
+    QTimer::singleShot(seconds * 1000, &idle, &QEventLoop::quit);
+    idle.exec();
+    std::printf("%.6f\n", cpuSeconds() - before);
+    return 0;
+}
+
+int appChild(const QStringList &arguments)
+{
+    QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    if (!app) {
+        std::fprintf(stderr, "the app rows need a QApplication\n");
+        return 2;
+    }
+    const QString what = arguments.value(0);
+    if (what == QLatin1String("pipeline"))
+        return pipelineChild(arguments.value(1).toInt(), arguments.value(2).toInt());
+    if (what == QLatin1String("startup") || what == QLatin1String("minimal"))
+        return startupChild(*app, what == QLatin1String("startup"));
+    if (what == QLatin1String("idle"))
+        return idleChild(arguments.value(1).toInt());
+    return 2;
+}
+
+// Seconds for `curl -s URL | grep -oP ...` to print the events of an answer of `events` events.
+double scriptedBaseline(int events, int runs)
+{
+    TestHttpServer server;
+    if (!server.listen())
+        return 0;
+    server.setResponse(TestHttpServer::text(trackingAnswer(events), 200, "application/json;charset=utf-8"));
+    const QString command = QStringLiteral("curl -s '%1' | grep -oP '\"time\":\"\\K.+?(?=\"})' | wc -l")
+                                .arg(server.url(QStringLiteral("/?com=zhongtong&nu=123456789012")));
+    QList<double> seconds;
+    for (int run = 0; run < runs; ++run) {
+        QProcess shell;
+        QEventLoop done;
+        QObject::connect(&shell, &QProcess::finished, &done, &QEventLoop::quit);
+        QElapsedTimer clock;
+        clock.start();
+        shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), command});
+        done.exec(); // the server answers from this loop
+        seconds << double(clock.nsecsElapsed()) / 1e9;
+        if (shell.readAllStandardOutput().trimmed().toInt() != events)
+            return 0;
+    }
+    return median(seconds);
+}
+
+// Wall seconds of a child process, with what it printed.
+QPair<double, QString> timedChild(const QStringList &arguments)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const QString out = runBenchChild("app", arguments, {});
+    return {double(clock.nsecsElapsed()) / 1e9, out.trimmed()};
+}
+
+void appRows(BenchTable &table)
+{
+    for (const auto &[events, runs] : QList<QPair<int, int>>{{30, 40}, {1000, 20}, {100000, 3}}) {
+        const QStringList out =
+            runBenchChild("app", {QStringLiteral("pipeline"), QString::number(events), QString::number(runs)}, {})
+                .split(QLatin1Char(' '));
+        const double seconds = out.value(0).toDouble();
+        const double stall = out.value(1).toDouble();
+        const double baseline = scriptedBaseline(events, events >= 100000 ? 3 : 10);
+        const QString input = QStringLiteral("%1 events").arg(events);
+        table.add({QStringLiteral("app"), QStringLiteral("query: click to List1 filled"), input, seconds, -1,
+                   QStringLiteral("longest stall %1 ms").arg(stall * 1e3, 0, 'f', 1)});
+        table.add({QStringLiteral("app"), QStringLiteral("curl -s | grep -oP (baseline)"), input, baseline, -1,
+                   baseline > 0 ? QStringLiteral("query / baseline = %1").arg(seconds / baseline, 0, 'f', 2)
+                                : QStringLiteral("curl or grep missing")});
+    }
+
+    QList<double> full, minimal;
+    QString fullMemory, minimalMemory;
+    for (int run = 0; run < 7; ++run) {
+        const auto [fullSeconds, fullOut] = timedChild({QStringLiteral("startup")});
+        const auto [minimalSeconds, minimalOut] = timedChild({QStringLiteral("minimal")});
+        full << fullSeconds;
+        minimal << minimalSeconds;
+        fullMemory = fullOut;
+        minimalMemory = minimalOut;
+    }
+    const double fullMedian = median(full), minimalMedian = median(minimal);
+    table.add(
+        {QStringLiteral("app"), QStringLiteral("start-up to window shown"), QStringLiteral("update check"), fullMedian,
+         -1,
+         QStringLiteral("peak %1 KiB; / bare window = %2").arg(fullMemory).arg(fullMedian / minimalMedian, 0, 'f', 2)});
+    table.add({QStringLiteral("app"), QStringLiteral("bare Qt Widgets window shown"), QStringLiteral("-"),
+               minimalMedian, -1, QStringLiteral("peak %1 KiB").arg(minimalMemory)});
+
+    const QString idle = runBenchChild("app", {QStringLiteral("idle"), QStringLiteral("10")}, {}).trimmed();
+    table.add({QStringLiteral("app"), QStringLiteral("CPU while idle, window shown"), QStringLiteral("10 s"),
+               idle.toDouble(), -1, QStringLiteral("CPU time used in 10 s of idle")});
+}
+
+} // namespace
+
+QUORVEL_BENCH_GROUP(app, appRows, appChild);
+
+#include "app_benchmarks.moc"
