@@ -3,6 +3,7 @@
 
 #include "Module3.h"
 #include "MsgBox.h"
+#include "PointerArgs.h"
 #include "ProgramEnd.h"
 #include "ProgramTitle.h"
 #include "ResultList.h"
@@ -15,34 +16,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
-
-namespace {
-int vbButton(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-int vbButtons(Qt::MouseButtons buttons)
-{
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
-}
-
-int vbShift(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
-           (modifiers & Qt::AltModifier ? 4 : 0);
-}
-} // namespace
 
 form1::form1(const Endpoints &endpoints, QWidget *parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::form1>()), m_endpoints(endpoints)
@@ -106,7 +79,7 @@ bool form1::eventFilter(QObject *watched, QEvent *event)
     const auto pointerArgs = [this](QMouseEvent *mouse, auto handler) {
         const float tpp = twipsPerPixelX(this);
         const QPointF pos = mouse->position();
-        (this->*handler)(vbButtons(mouse->buttons()), vbShift(mouse->modifiers()), float(pos.x()) * tpp,
+        (this->*handler)(pointerButtons(mouse->buttons()), pointerShift(mouse->modifiers()), float(pos.x()) * tpp,
                          float(pos.y()) * tpp);
     };
 
@@ -131,7 +104,7 @@ bool form1::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_ui->List2->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         const float tpp = twipsPerPixelX(this);
-        List2_MouseDown(vbButton(mouse->button()), vbShift(mouse->modifiers()), float(mouse->position().x()) * tpp,
+        List2_MouseDown(pointerButton(mouse->button()), pointerShift(mouse->modifiers()), float(mouse->position().x()) * tpp,
                         float(mouse->position().y()) * tpp);
         // A right press opens the menu and leaves the selection alone.
         return mouse->button() == Qt::RightButton;

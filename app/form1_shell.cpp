@@ -6,6 +6,7 @@
 #include "Module3.h"
 #include "MsgBox.h"
 #include "ProgramEnd.h"
+#include "PointerArgs.h"
 #include "ProgramTitle.h"
 #include "WindowFont.h"
 
@@ -21,17 +22,6 @@ constexpr int UnloadForSessionEnd = 2;  // log-off or shut-down
 
 constexpr int CancelUnload = -1;
 
-int pointerButtons(Qt::MouseButtons buttons)
-{
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
-}
-
-int pointerShift(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
-           (modifiers & Qt::AltModifier ? 4 : 0);
-}
 } // namespace
 
 void form1::Command4_Click()

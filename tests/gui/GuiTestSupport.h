@@ -10,6 +10,7 @@
 
 #include <QDesktopServices>
 #include <QList>
+#include <QListWidget>
 #include <QObject>
 #include <QUrl>
 #include <QWidget>
@@ -18,6 +19,14 @@
 inline Endpoints endpointsFor(const TestHttpServer &server)
 {
     return {server.hostAndPort(), server.hostAndPort(), server.hostAndPort(), QStringLiteral("12345678")};
+}
+
+inline QStringList lines(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
 }
 
 template <typename Control>

@@ -17,14 +17,6 @@
 #include <memory>
 
 namespace {
-QStringList lines(const QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
 // One event whose context names the courier code and number the service was asked for.
 TestHttpServer::Response echoAnswer(const TestHttpServer::Request &request)
 {

@@ -32,14 +32,6 @@ QByteArray eventsAnswer(const QList<QPair<QString, QString>> &events)
     return R"({"message":"ok","status":"200","data":[)" + data + "]}";
 }
 
-QStringList lines(const QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
 QString sentNumber(const TestHttpServer::Request &request)
 {
     const QUrlQuery query(request.query);

@@ -304,9 +304,7 @@ void TestRobustness::duringAWait()
         click(&window, "chaxun");
     }
 
-    QStringList listed;
-    for (int i = 0; i < results->count(); ++i)
-        listed << results->item(i)->text();
+    const QStringList listed = lines(results);
     const QStringList slowLines{QStringLiteral("2015-01-01 00:00:00   slow one")};
     const QStringList quickLines{QStringLiteral("2015-02-02 00:00:00   quick one")};
 
