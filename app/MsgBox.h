@@ -9,9 +9,17 @@ class QWidget;
 // A box given no title of its own shows the program title.
 namespace MsgBox {
 
-enum class Buttons { Ok, OkCancel };
+enum class Buttons
+{
+    Ok,
+    OkCancel
+};
 
-enum Answer { Ok = 1, Cancel = 2 };
+enum Answer
+{
+    Ok = 1,
+    Cancel = 2
+};
 
 Answer show(QWidget *parent, const QString &text, const QString &title = {}, Buttons buttons = Buttons::Ok);
 

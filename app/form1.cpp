@@ -10,9 +10,9 @@
 #include "WindowFont.h"
 
 #include <QAction>
-#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
@@ -72,6 +72,7 @@ void form1::wireEvents()
     }
     m_ui->List2->installEventFilter(this);
     m_ui->List2->viewport()->installEventFilter(this);
+    watchSessionEnd();
 }
 
 bool form1::eventFilter(QObject *watched, QEvent *event)
@@ -104,8 +105,8 @@ bool form1::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_ui->List2->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         const float tpp = twipsPerPixelX(this);
-        List2_MouseDown(pointerButton(mouse->button()), pointerShift(mouse->modifiers()), float(mouse->position().x()) * tpp,
-                        float(mouse->position().y()) * tpp);
+        List2_MouseDown(pointerButton(mouse->button()), pointerShift(mouse->modifiers()),
+                        float(mouse->position().x()) * tpp, float(mouse->position().y()) * tpp);
         // A right press opens the menu and leaves the selection alone.
         return mouse->button() == Qt::RightButton;
     }

@@ -62,14 +62,20 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override; // the notification icon's events arrive as posted messages
 
 private:
-    enum class HistoryEntry { Append, Skip };
+    enum class HistoryEntry
+    {
+        Append,
+        Skip
+    };
     // The steps shared by chaxun_Click and Command3_Click.
     void runQuery(HistoryEntry history);
     void showHistoryMenu(const QPoint &globalPos);
     void setLinkLabelBold(QWidget *label, bool bold);
     void wireEvents();
+    void watchSessionEnd(); // log-off and shut-down are close requests like any other
 
     std::unique_ptr<Ui::form1> m_ui;
     Endpoints m_endpoints;
@@ -81,12 +87,4 @@ private:
     // Bumped by every query and by the clear command; a query whose answer arrives after a newer
     // one started leaves the Result list to the newer one.
     quint64 m_resultGeneration = 0;
-
-    // Notification area and exit
-    // The notification icon's events arrive as posted window messages.
-    bool event(QEvent *event) override;
-    QMetaObject::Connection watchSessionEnd();
-    // Connected as the window is built, whichever constructor runs: log-off and shut-down are
-    // close requests like any other.
-    QMetaObject::Connection m_sessionEndWatch = watchSessionEnd();
 };

@@ -5,8 +5,8 @@
 
 #include "Module3.h"
 #include "MsgBox.h"
-#include "ProgramEnd.h"
 #include "PointerArgs.h"
+#include "ProgramEnd.h"
 #include "ProgramTitle.h"
 #include "WindowFont.h"
 
@@ -146,12 +146,6 @@ void form1::mouseMoveEvent(QMouseEvent *event)
 
 bool form1::event(QEvent *event)
 {
-    if (event->type() == QEvent::Polish && m_ui->Label3 && m_ui->Label5) {
-        // The links say what they are before they are clicked. Set here, once the controls
-        // exist and before the window first shows, so that it holds whatever the form sets.
-        m_ui->Label3->setCursor(Qt::PointingHandCursor);
-        m_ui->Label5->setCursor(Qt::PointingHandCursor);
-    }
     if (event->type() != WindowMessageEvent::eventType())
         return QWidget::event(event);
 
@@ -167,12 +161,12 @@ bool form1::event(QEvent *event)
     return true;
 }
 
-QMetaObject::Connection form1::watchSessionEnd()
+void form1::watchSessionEnd()
 {
     auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     if (!application)
-        return {};
-    return connect(application, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        return;
+    connect(application, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
         // Without leave to interact no question can be shown, and the session ends the program.
         if (!manager.allowsInteraction())
             return;

@@ -21,7 +21,8 @@ QString allLines(const QStringList &lines)
 
 QString firstAndLast(const QStringList &lines)
 {
-    return FirstLabel + lineOrEmpty(lines, 0) + QStringLiteral("\r\r") + LastLabel + lineOrEmpty(lines, lines.size() - 1);
+    return FirstLabel + lineOrEmpty(lines, 0) + QStringLiteral("\r\r") + LastLabel +
+           lineOrEmpty(lines, lines.size() - 1);
 }
 
 QString lastLine(const QStringList &lines)

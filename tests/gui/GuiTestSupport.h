@@ -29,8 +29,7 @@ inline QStringList lines(const QListWidget *list)
     return out;
 }
 
-template <typename Control>
-Control *control(const QWidget *window, const char *name)
+template <typename Control> Control *control(const QWidget *window, const char *name)
 {
     return window->findChild<Control *>(QString::fromLatin1(name));
 }

@@ -133,7 +133,7 @@ void TestHistory::query(const QString &courierName, const QString &number)
 QStringList TestHistory::useMenu(int overRow, const QString &choice)
 {
     const QPoint at = overRow < history()->count() ? history()->visualItemRect(history()->item(overRow)).center()
-                                                    : QPoint(10, history()->viewport()->height() - 5);
+                                                   : QPoint(10, history()->viewport()->height() - 5);
     MenuDriver menu(choice);
     QTest::mousePress(history()->viewport(), Qt::RightButton, {}, at);
     QTest::mouseRelease(history()->viewport(), Qt::RightButton, {}, at);
@@ -261,10 +261,14 @@ void TestHistory::requerySelectsTheEntrysCourier_data()
 {
     QTest::addColumn<QString>("made");
     QTest::addColumn<QString>("code");
-    QTest::newRow("新邦物流 (兴邦)") << "xinbang" << "xinbang";
-    QTest::newRow("EMS (ems)") << "ems" << "ems";
-    QTest::newRow("E邮宝 (e邮宝)") << "eyoubao" << "eyoubao";
-    QTest::newRow("邮政国内小包") << "gnxb" << "gnxb";
+    QTest::newRow("新邦物流 (兴邦)") << "xinbang"
+                                     << "xinbang";
+    QTest::newRow("EMS (ems)") << "ems"
+                               << "ems";
+    QTest::newRow("E邮宝 (e邮宝)") << "eyoubao"
+                                   << "eyoubao";
+    QTest::newRow("邮政国内小包") << "gnxb"
+                                  << "gnxb";
 }
 
 void TestHistory::requerySelectsTheEntrysCourier()

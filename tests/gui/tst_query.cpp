@@ -106,8 +106,8 @@ void TestQuery::query(const QString &courier, const QString &number)
 
 void TestQuery::queryListsEventsAndLogsIt()
 {
-    m_server->setResponse(TestHttpServer::text(eventsAnswer(
-        {{"2015-06-02 09:00:00", "已签收"}, {"2015-06-01 08:12:30", "【杭州】已收件"}}), 200,
+    m_server->setResponse(TestHttpServer::text(
+        eventsAnswer({{"2015-06-02 09:00:00", "已签收"}, {"2015-06-01 08:12:30", "【杭州】已收件"}}), 200,
         "application/json;charset=utf-8"));
 
     query("zhongtong", "123456789012");
@@ -168,11 +168,21 @@ void TestQuery::historyNamesTheCourier_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("新邦物流") << "xinbang" << "xinbang" << "兴邦";
-    QTest::newRow("EMS") << "ems" << "ems" << "ems";
-    QTest::newRow("E邮宝") << "eyoubao" << "eyoubao" << "e邮宝";
-    QTest::newRow("邮政小包") << "xiaobao" << "pingyou" << "邮政小包";
-    QTest::newRow("速尔") << "sure" << "suer" << "速尔";
+    QTest::newRow("新邦物流") << "xinbang"
+                              << "xinbang"
+                              << "兴邦";
+    QTest::newRow("EMS") << "ems"
+                         << "ems"
+                         << "ems";
+    QTest::newRow("E邮宝") << "eyoubao"
+                           << "eyoubao"
+                           << "e邮宝";
+    QTest::newRow("邮政小包") << "xiaobao"
+                              << "pingyou"
+                              << "邮政小包";
+    QTest::newRow("速尔") << "sure"
+                          << "suer"
+                          << "速尔";
 }
 
 void TestQuery::historyNamesTheCourier()
@@ -202,16 +212,14 @@ void TestQuery::answerToResultLines_data()
     QTest::newRow("five events in order") << 200 << eventsAnswer(five) << fiveLines;
     QTest::newRow("time but no event object")
         << 200 << QByteArray(R"({"message":"单号有误","time":"","x":1})") << QStringList{};
-    QTest::newRow("two message lines")
-        << 200 << QByteArray(R"({"message":"单号不存在","status":"201","errmessage":"请核对单号"})")
-        << QStringList{"单号不存在", "请核对单号"};
+    QTest::newRow("two message lines") << 200
+                                       << QByteArray(
+                                              R"({"message":"单号不存在","status":"201","errmessage":"请核对单号"})")
+                                       << QStringList{"单号不存在", "请核对单号"};
     QTest::newRow("empty answer") << 200 << QByteArray() << QStringList{};
-    QTest::newRow("404 page") << 404 << QByteArray("<html><body><h1>404 Not Found</h1></body></html>")
-                              << QStringList{};
-    QTest::newRow("500 page") << 500 << QByteArray("<html><body>Internal Server Error</body></html>")
-                              << QStringList{};
-    QTest::newRow("GBK answer") << 200
-                                << QByteArray("{\"message\":\"\xb5\xa5\xba\xc5\xb2\xbb\xb4\xe6\xd4\xda\"}")
+    QTest::newRow("404 page") << 404 << QByteArray("<html><body><h1>404 Not Found</h1></body></html>") << QStringList{};
+    QTest::newRow("500 page") << 500 << QByteArray("<html><body>Internal Server Error</body></html>") << QStringList{};
+    QTest::newRow("GBK answer") << 200 << QByteArray("{\"message\":\"\xb5\xa5\xba\xc5\xb2\xbb\xb4\xe6\xd4\xda\"}")
                                 << QStringList{"单号不存在"};
 }
 
@@ -275,9 +283,8 @@ void TestQuery::overtakenQueryAddsNoResultLines()
 {
     m_server->setResponder([](const TestHttpServer::Request &request) {
         const bool first = request.query.contains("nu=FIRST");
-        TestHttpServer::Response response =
-            TestHttpServer::text(eventsAnswer({{first ? "2015-01-01 00:00:01" : "2015-02-02 00:00:02",
-                                                first ? "first parcel" : "second parcel"}}));
+        TestHttpServer::Response response = TestHttpServer::text(eventsAnswer(
+            {{first ? "2015-01-01 00:00:01" : "2015-02-02 00:00:02", first ? "first parcel" : "second parcel"}}));
         response.delayMs = first ? 400 : 0;
         return response;
     });
@@ -328,8 +335,8 @@ void TestQuery::transportFailureIsReported()
         m_window->show();
     } else {
         TestHttpServer::Response bad = TestHttpServer::text("{\"time\":\"2015\",\"context\":\"half\"}");
-        bad.behaviour = failure == 1 ? TestHttpServer::Behaviour::StallMidBody
-                                     : TestHttpServer::Behaviour::CloseWithoutAnswer;
+        bad.behaviour =
+            failure == 1 ? TestHttpServer::Behaviour::StallMidBody : TestHttpServer::Behaviour::CloseWithoutAnswer;
         m_server->setResponse(bad);
     }
     m_window->setHttpOptions({300, 1024 * 1024});

@@ -17,8 +17,14 @@
 #include <memory>
 
 namespace {
-enum class Caller { Query, Requery, Startup };
-enum class Fault {
+enum class Caller
+{
+    Query,
+    Requery,
+    Startup
+};
+enum class Fault
+{
     Refused,
     CloseWithoutAnswer,
     ResetMidBody,
@@ -134,10 +140,7 @@ private slots:
     void duringAWait();
 
 private:
-    static void select(form1 *window, const char *courier)
-    {
-        control<QRadioButton>(window, courier)->setChecked(true);
-    }
+    static void select(form1 *window, const char *courier) { control<QRadioButton>(window, courier)->setChecked(true); }
     static void click(form1 *window, const char *button)
     {
         QTest::mouseClick(control<QPushButton>(window, button), Qt::LeftButton);
@@ -256,9 +259,9 @@ void TestRobustness::duringAWait()
     QVERIFY(server.listen());
     server.setResponder([](const TestHttpServer::Request &request) {
         const bool slow = request.query.contains("SLOW");
-        TestHttpServer::Response response = TestHttpServer::text(
-            slow ? R"({"time":"2015-01-01 00:00:00","context":"slow one"})"
-                 : R"({"time":"2015-02-02 00:00:00","context":"quick one"})");
+        TestHttpServer::Response response =
+            TestHttpServer::text(slow ? R"({"time":"2015-01-01 00:00:00","context":"slow one"})"
+                                      : R"({"time":"2015-02-02 00:00:00","context":"quick one"})");
         response.delayMs = slow ? 400 : 0;
         return response;
     });

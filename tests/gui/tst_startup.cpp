@@ -42,12 +42,13 @@ void TestStartup::updateAnswer_data()
     const QString busyTitle = QStringLiteral("服务器繁忙");
     QTest::newRow("不用更新 lets it run") << 200 << QByteArray("不用更新") << true << QString() << QString() << 1;
     QTest::newRow("不用更新 in GB2312") << 200 << QByteArray("\xb2\xbb\xd3\xc3\xb8\xfc\xd0\xc2") << true << QString()
-                                       << QString() << 1;
+                                        << QString() << 1;
     QTest::newRow("需要更新 sends the user to the site")
         << 200 << QByteArray("需要更新") << false << UpdateMessage << QStringLiteral("更新提示") << 2;
-    QTest::newRow("a line break behind 不用更新") << 200 << QByteArray("不用更新\r\n") << false << BusyMessage
-                                                 << busyTitle << 1;
-    QTest::newRow("a blank before 不用更新") << 200 << QByteArray(" 不用更新") << false << BusyMessage << busyTitle << 1;
+    QTest::newRow("a line break behind 不用更新")
+        << 200 << QByteArray("不用更新\r\n") << false << BusyMessage << busyTitle << 1;
+    QTest::newRow("a blank before 不用更新")
+        << 200 << QByteArray(" 不用更新") << false << BusyMessage << busyTitle << 1;
     QTest::newRow("empty body") << 200 << QByteArray() << false << BusyMessage << busyTitle << 1;
     QTest::newRow("not-found page") << 404 << QByteArray("<html><body>404 Not Found</body></html>") << false
                                     << BusyMessage << busyTitle << 1;
@@ -136,10 +137,14 @@ void TestStartup::skinFilePath_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("path");
 
-    QTest::newRow("a folder") << "/opt/quorvel/bin" << "/opt/quorvel/bin/skinh.she";
-    QTest::newRow("the root folder keeps its separator") << "/" << "//skinh.she";
-    QTest::newRow("a drive's root") << "C:\\" << "C:\\/skinh.she";
-    QTest::newRow("a Windows folder") << "C:\\Program Files\\Quorvel" << "C:\\Program Files\\Quorvel/skinh.she";
+    QTest::newRow("a folder") << "/opt/quorvel/bin"
+                              << "/opt/quorvel/bin/skinh.she";
+    QTest::newRow("the root folder keeps its separator") << "/"
+                                                         << "//skinh.she";
+    QTest::newRow("a drive's root") << "C:\\"
+                                    << "C:\\/skinh.she";
+    QTest::newRow("a Windows folder") << "C:\\Program Files\\Quorvel"
+                                      << "C:\\Program Files\\Quorvel/skinh.she";
 }
 
 void TestStartup::skinFilePath()

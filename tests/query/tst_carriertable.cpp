@@ -23,14 +23,30 @@ void TestCarrierTable::forwardLookup_data()
     QTest::addColumn<QString>("apiCode");
     QTest::addColumn<QString>("displayName");
 
-    QTest::newRow("新邦物流 is known as 兴邦") << "xinbang" << "xinbang" << "兴邦";
-    QTest::newRow("EMS shows the lower-case code") << "ems" << "ems" << "ems";
-    QTest::newRow("E邮宝 starts with a lower-case e") << "eyoubao" << "eyoubao" << "e邮宝";
-    QTest::newRow("汇通 sends huitong") << "huitongkuaidi" << "huitong" << "汇通";
-    QTest::newRow("全峰 sends quanfeng") << "quanfengkuaidi" << "quanfeng" << "全峰";
-    QTest::newRow("邮政小包 sends pingyou") << "xiaobao" << "pingyou" << "邮政小包";
-    QTest::newRow("物流 is dropped from the name") << "yuancheng" << "yuancheng" << "远成";
-    QTest::newRow("速尔 has a row of its own") << "sure" << "suer" << "速尔";
+    QTest::newRow("新邦物流 is known as 兴邦") << "xinbang"
+                                               << "xinbang"
+                                               << "兴邦";
+    QTest::newRow("EMS shows the lower-case code") << "ems"
+                                                   << "ems"
+                                                   << "ems";
+    QTest::newRow("E邮宝 starts with a lower-case e") << "eyoubao"
+                                                      << "eyoubao"
+                                                      << "e邮宝";
+    QTest::newRow("汇通 sends huitong") << "huitongkuaidi"
+                                        << "huitong"
+                                        << "汇通";
+    QTest::newRow("全峰 sends quanfeng") << "quanfengkuaidi"
+                                         << "quanfeng"
+                                         << "全峰";
+    QTest::newRow("邮政小包 sends pingyou") << "xiaobao"
+                                            << "pingyou"
+                                            << "邮政小包";
+    QTest::newRow("物流 is dropped from the name") << "yuancheng"
+                                                   << "yuancheng"
+                                                   << "远成";
+    QTest::newRow("速尔 has a row of its own") << "sure"
+                                               << "suer"
+                                               << "速尔";
 }
 
 void TestCarrierTable::forwardLookup()
@@ -63,16 +79,26 @@ void TestCarrierTable::reverseLookup_data()
     QTest::addColumn<QString>("displayName");
     QTest::addColumn<QString>("button"); // empty: no row
 
-    QTest::newRow("兴邦") << "兴邦" << "xinbang";
-    QTest::newRow("ems") << "ems" << "ems";
-    QTest::newRow("e邮宝") << "e邮宝" << "eyoubao";
-    QTest::newRow("新邦 is the caption, not the name") << "新邦" << "";
-    QTest::newRow("EMS is the caption, not the name") << "EMS" << "";
-    QTest::newRow("E邮宝 is the caption, not the name") << "E邮宝" << "";
-    QTest::newRow("a caption ending in 物流") << "德邦物流" << "";
-    QTest::newRow("a name with a trailing blank") << "中通 " << "";
-    QTest::newRow("part of a name") << "邮政" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("兴邦") << "兴邦"
+                          << "xinbang";
+    QTest::newRow("ems") << "ems"
+                         << "ems";
+    QTest::newRow("e邮宝") << "e邮宝"
+                           << "eyoubao";
+    QTest::newRow("新邦 is the caption, not the name") << "新邦"
+                                                       << "";
+    QTest::newRow("EMS is the caption, not the name") << "EMS"
+                                                      << "";
+    QTest::newRow("E邮宝 is the caption, not the name") << "E邮宝"
+                                                        << "";
+    QTest::newRow("a caption ending in 物流") << "德邦物流"
+                                              << "";
+    QTest::newRow("a name with a trailing blank") << "中通 "
+                                                  << "";
+    QTest::newRow("part of a name") << "邮政"
+                                    << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestCarrierTable::reverseLookup()

@@ -87,12 +87,17 @@ void TestTrackingQuery::historyLine_data()
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("line");
 
-    QTest::newRow("afternoon") << QTime(14, 3, 9) << "中通" << "123456789012"
+    QTest::newRow("afternoon") << QTime(14, 3, 9) << "中通"
+                               << "123456789012"
                                << "时间: 14:03:09 公司:中通 单号:123456789012";
-    QTest::newRow("morning has leading zeros") << QTime(9, 5, 7) << "ems" << "E1"
+    QTest::newRow("morning has leading zeros") << QTime(9, 5, 7) << "ems"
+                                               << "E1"
                                                << "时间: 09:05:07 公司:ems 单号:E1";
-    QTest::newRow("midnight") << QTime(0, 0, 0) << "兴邦" << "7" << "时间: 00:00:00 公司:兴邦 单号:7";
-    QTest::newRow("blanks kept") << QTime(23, 59, 59) << "e邮宝" << " 1 2 "
+    QTest::newRow("midnight") << QTime(0, 0, 0) << "兴邦"
+                              << "7"
+                              << "时间: 00:00:00 公司:兴邦 单号:7";
+    QTest::newRow("blanks kept") << QTime(23, 59, 59) << "e邮宝"
+                                 << " 1 2 "
                                  << "时间: 23:59:59 公司:e邮宝 单号: 1 2 ";
 }
 
@@ -123,8 +128,7 @@ void TestTrackingQuery::resultLines_data()
     }
 
     QTest::newRow("five events in order, three blanks each")
-        << QStringLiteral(R"({"message":"ok","status":"1","data":[)") + fiveEvents + QStringLiteral("]}")
-        << fiveLines;
+        << QStringLiteral(R"({"message":"ok","status":"1","data":[)") + fiveEvents + QStringLiteral("]}") << fiveLines;
     QTest::newRow("escapes and blanks stay as written")
         << eventObject(QStringLiteral(" 2015-06-01 "), QStringLiteral(R"(\u5df2\/签收 )"))
         << QStringList{QStringLiteral(" 2015-06-01 ") + blanks + QStringLiteral(R"(\u5df2\/签收 )")};
@@ -139,8 +143,7 @@ void TestTrackingQuery::resultLines_data()
         << QStringLiteral(R"({"TIME":"2015","context":"x"} time)") << QStringList{};
     QTest::newRow("a line feed stops a capture")
         << QStringLiteral("{\"time\":\"2015\n\",\"context\":\"x\"}") << QStringList{};
-    QTest::newRow("an HTML error page") << QStringLiteral("<html><body>404 Not Found</body></html>")
-                                        << QStringList{};
+    QTest::newRow("an HTML error page") << QStringLiteral("<html><body>404 Not Found</body></html>") << QStringList{};
 }
 
 void TestTrackingQuery::resultLines()
@@ -156,11 +159,16 @@ void TestTrackingQuery::historyLineRoundTrip_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("number");
 
-    QTest::newRow("example") << "中通" << "123456789012";
-    QTest::newRow("blanks") << "顺丰" << "  12 34  ";
-    QTest::newRow("number holding the company marker") << "圆通" << "公司:中通";
-    QTest::newRow("number holding the number marker") << "ems" << "1 单号:2";
-    QTest::newRow("empty number") << "e邮宝" << "";
+    QTest::newRow("example") << "中通"
+                             << "123456789012";
+    QTest::newRow("blanks") << "顺丰"
+                            << "  12 34  ";
+    QTest::newRow("number holding the company marker") << "圆通"
+                                                       << "公司:中通";
+    QTest::newRow("number holding the number marker") << "ems"
+                                                      << "1 单号:2";
+    QTest::newRow("empty number") << "e邮宝"
+                                  << "";
     QTest::newRow("long number") << "兴邦" << QString(500, QLatin1Char('9'));
 }
 

@@ -4,14 +4,14 @@
 // with the misbehaviours a real network shows (slow answers, stalls, resets, silent closes).
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPair>
 #include <QString>
 #include <functional>
 
-class QTcpServer;
+#include "LoopbackHttpServer.h"
+
 class QTcpSocket;
 
 class TestHttpServer : public QObject
@@ -37,14 +37,7 @@ public:
         QList<QPair<QByteArray, QByteArray>> extraHeaders; // e.g. {"Location", "/elsewhere"}
     };
 
-    struct Request
-    {
-        QByteArray method;
-        QByteArray target; // as sent: path and query, still percent-encoded
-        QString path;      // decoded path
-        QString query;     // the raw query string (after '?'), still percent-encoded
-        QList<QPair<QByteArray, QByteArray>> headers;
-    };
+    using Request = HttpRequestHead;
 
     explicit TestHttpServer(QObject *parent = nullptr);
     ~TestHttpServer() override;
@@ -73,15 +66,12 @@ signals:
     void requestReceived();
 
 private:
-    void onNewConnection();
-    void onReadyRead(QTcpSocket *socket);
     void respond(QTcpSocket *socket, const Request &request);
     Response responseFor(const Request &request) const;
 
-    QTcpServer *m_server = nullptr;
+    LoopbackHttpServer *m_http = nullptr;
     Response m_default;
     QList<QPair<QString, Response>> m_byPath;
     std::function<Response(const Request &)> m_responder;
     QList<Request> m_requests;
-    QHash<QTcpSocket *, QByteArray> m_received; // connections still reading their request
 };

@@ -2,12 +2,10 @@
 
 // The simulator's HTTP side: GET requests on the loopback interface, one answer per connection.
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 
-class QTcpServer;
-class QTcpSocket;
+class LoopbackHttpServer;
 
 class SimulatorServer : public QObject
 {
@@ -21,10 +19,6 @@ public:
     QString errorString() const;
 
 private:
-    void onNewConnection();
-    void onReadyRead(QTcpSocket *socket);
-
-    QTcpServer *m_server;
+    LoopbackHttpServer *m_http;
     QString m_updateAnswer;
-    QHash<QTcpSocket *, QByteArray> m_received;
 };
