@@ -76,32 +76,37 @@ public slots:
     void open(const QUrl &) {}
 };
 
-// The window as main() makes it, against `server` answering the update check with 不用更新.
-std::unique_ptr<form1> startedWindow(TestHttpServer &server, NoBrowser &browser)
+// The window as main() makes it, against a local server answering the update check with 不用更新.
+struct StartedProgram
 {
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
-    server.setResponse(QStringLiteral("/gengxin1.txt"), TestHttpServer::text("不用更新"));
-    auto window = std::make_unique<form1>(
-        Endpoints{server.hostAndPort(), server.hostAndPort(), server.hostAndPort(), QStringLiteral("12345678")});
-    if (!window->Form_Load())
-        return nullptr;
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        return nullptr;
-    return window;
-}
+    bool start()
+    {
+        if (!server.listen())
+            return false;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+        server.setResponse(QStringLiteral("/gengxin1.txt"), TestHttpServer::text("不用更新"));
+        window = std::make_unique<form1>(
+            Endpoints{server.hostAndPort(), server.hostAndPort(), server.hostAndPort(), QStringLiteral("12345678")});
+        if (!window->Form_Load())
+            return false;
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+
+    TestHttpServer server;
+    NoBrowser browser;
+    std::unique_ptr<form1> window;
+};
 
 // Child: "pipeline EVENTS RUNS" prints the median seconds from click to filled list, and the longest
 // time the event loop went without turning during a query.
 int pipelineChild(int events, int runs)
 {
-    TestHttpServer server;
-    if (!server.listen())
+    StartedProgram program;
+    if (!program.start())
         return 1;
-    NoBrowser browser;
-    auto window = startedWindow(server, browser);
-    if (!window)
-        return 1;
+    TestHttpServer &server = program.server;
+    form1 *window = program.window.get();
     server.setResponse(TestHttpServer::text(trackingAnswer(events), 200, "application/json;charset=utf-8"));
     window->findChild<QRadioButton *>(QStringLiteral("zhongtong"))->setChecked(true);
     window->findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("123456789012"));
@@ -140,23 +145,20 @@ int pipelineChild(int events, int runs)
 // Child: "startup" or "minimal": shows the window, prints its peak memory and exits.
 int startupChild(QApplication &app, bool full)
 {
-    TestHttpServer server;
-    NoBrowser browser;
-    std::unique_ptr<QWidget> window;
+    // Nothing of the program's exists in the bare window's process.
+    std::unique_ptr<StartedProgram> program;
+    QWidget bare;
     if (full) {
-        if (!server.listen())
-            return 1;
         setUpApplication(app);
-        window = startedWindow(server, browser);
+        program = std::make_unique<StartedProgram>();
+        if (!program->start())
+            return 1;
     } else {
-        window = std::make_unique<QWidget>();
-        window->resize(1015, 590);
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window.get()))
-            window.reset();
+        bare.resize(1015, 590);
+        bare.show();
+        if (!QTest::qWaitForWindowExposed(&bare))
+            return 1;
     }
-    if (!window)
-        return 1;
     std::printf("%lld\n", peakMemoryKiB());
     return 0;
 }
@@ -164,12 +166,8 @@ int startupChild(QApplication &app, bool full)
 // Child: "idle SECONDS": CPU seconds the shown window used while nobody touched it.
 int idleChild(int seconds)
 {
-    TestHttpServer server;
-    if (!server.listen())
-        return 1;
-    NoBrowser browser;
-    auto window = startedWindow(server, browser);
-    if (!window)
+    StartedProgram program;
+    if (!program.start())
         return 1;
     QCoreApplication::processEvents();
     const double before = cpuSeconds();

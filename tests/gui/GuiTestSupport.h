@@ -7,14 +7,20 @@
 #include "MsgBox.h"
 #include "ProgramEnd.h"
 #include "TestHttpServer.h"
+#include "form1.h"
 
 #include <QDesktopServices>
+#include <QLineEdit>
 #include <QList>
 #include <QListWidget>
 #include <QObject>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 inline Endpoints endpointsFor(const TestHttpServer &server)
 {
@@ -104,4 +110,44 @@ public:
 
 public slots:
     void open(const QUrl &url) { urls.append(url); }
+};
+
+// A shown window whose endpoints are a fresh local test server, with every message box answered OK.
+struct WindowOnTestServer
+{
+    // False when the server cannot listen or the window does not show.
+    bool start(const std::function<TestHttpServer::Response(const TestHttpServer::Request &)> &responder = {})
+    {
+        server = std::make_unique<TestHttpServer>();
+        if (!server->listen())
+            return false;
+        if (responder)
+            server->setResponder(responder);
+        messages = std::make_unique<MessageBoxRecorder>();
+        window = std::make_unique<form1>(endpointsFor(*server));
+        window->setHttpOptions({2000, 1024 * 1024});
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+
+    void stop()
+    {
+        window.reset();
+        messages.reset();
+        server.reset();
+    }
+
+    // Picks `courier` (none when empty), types `number` and presses 开始查询; returns when the query
+    // has run to its end.
+    void query(const QString &courier, const QString &number)
+    {
+        if (!courier.isEmpty())
+            control<QRadioButton>(window.get(), courier.toLatin1().constData())->setChecked(true);
+        control<QLineEdit>(window.get(), "Text2")->setText(number);
+        QTest::mouseClick(control<QPushButton>(window.get(), "chaxun"), Qt::LeftButton);
+    }
+
+    std::unique_ptr<TestHttpServer> server;
+    std::unique_ptr<MessageBoxRecorder> messages;
+    std::unique_ptr<form1> window;
 };

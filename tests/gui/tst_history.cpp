@@ -89,45 +89,32 @@ private slots:
     void requeryDuringAQuerysWait();
 
 private:
-    QListWidget *history() const { return control<QListWidget>(m_window.get(), "List2"); }
-    QListWidget *results() const { return control<QListWidget>(m_window.get(), "List1"); }
+    QListWidget *history() const { return control<QListWidget>(m_on.window.get(), "List2"); }
+    QListWidget *results() const { return control<QListWidget>(m_on.window.get(), "List1"); }
     QRadioButton *courier(const QString &name) const
     {
-        return control<QRadioButton>(m_window.get(), name.toLatin1().constData());
+        return control<QRadioButton>(m_on.window.get(), name.toLatin1().constData());
     }
     void query(const QString &courierName, const QString &number);
     // A right press over line `overRow` (or below the lines) and the menu's `choice`.
     QStringList useMenu(int overRow, const QString &choice);
 
-    std::unique_ptr<TestHttpServer> m_server;
-    std::unique_ptr<form1> m_window;
-    std::unique_ptr<MessageBoxRecorder> m_messages;
+    WindowOnTestServer m_on;
 };
 
 void TestHistory::init()
 {
-    m_server = std::make_unique<TestHttpServer>();
-    QVERIFY(m_server->listen());
-    m_server->setResponder(echoAnswer);
-    m_messages = std::make_unique<MessageBoxRecorder>();
-    m_window = std::make_unique<form1>(endpointsFor(*m_server));
-    m_window->setHttpOptions({2000, 1024 * 1024});
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(m_on.start(echoAnswer));
 }
 
 void TestHistory::cleanup()
 {
-    m_window.reset();
-    m_messages.reset();
-    m_server.reset();
+    m_on.stop();
 }
 
-void TestHistory::query(const QString &courierName, const QString &number)
+void TestHistory::query(const QString &courier, const QString &number)
 {
-    courier(courierName)->setChecked(true);
-    control<QLineEdit>(m_window.get(), "Text2")->setText(number);
-    QTest::mouseClick(control<QPushButton>(m_window.get(), "chaxun"), Qt::LeftButton);
+    m_on.query(courier, number);
 }
 
 QStringList TestHistory::useMenu(int overRow, const QString &choice)
@@ -209,19 +196,19 @@ void TestHistory::commandsNeedASelectedLine()
     history()->setCurrentRow(-1);
     history()->clearSelection();
     courier("sure")->setChecked(true);
-    control<QLineEdit>(m_window.get(), "Text2")->setText(QStringLiteral("kept"));
+    control<QLineEdit>(m_on.window.get(), "Text2")->setText(QStringLiteral("kept"));
     results()->addItem(QStringLiteral("kept too"));
 
     useMenu(0, command);
 
-    QCOMPARE(m_messages->shown.size(), 1);
-    QCOMPARE(m_messages->shown.at(0).text, QStringLiteral("请选择一条记录来操作！"));
-    QCOMPARE(m_messages->shown.at(0).title, QStringLiteral("Quorvel快递查询软件2015"));
+    QCOMPARE(m_on.messages->shown.size(), 1);
+    QCOMPARE(m_on.messages->shown.at(0).text, QStringLiteral("请选择一条记录来操作！"));
+    QCOMPARE(m_on.messages->shown.at(0).title, QStringLiteral("Quorvel快递查询软件2015"));
     QCOMPARE(history()->count(), 1);
     QVERIFY(courier("sure")->isChecked());
-    QCOMPARE(control<QLineEdit>(m_window.get(), "Text2")->text(), QStringLiteral("kept"));
+    QCOMPARE(control<QLineEdit>(m_on.window.get(), "Text2")->text(), QStringLiteral("kept"));
     QCOMPARE(lines(results()), QStringList{"kept too"});
-    QCOMPARE(m_server->requestCount(), 0);
+    QCOMPARE(m_on.server->requestCount(), 0);
 }
 
 void TestHistory::deleteRemovesTheSelectedLineNotTheOneClicked()
@@ -232,7 +219,7 @@ void TestHistory::deleteRemovesTheSelectedLineNotTheOneClicked()
     useMenu(0, QStringLiteral("删除记录"));
 
     QCOMPARE(lines(history()), QStringList({"one", "two", "four"}));
-    QVERIFY(m_messages->shown.isEmpty());
+    QVERIFY(m_on.messages->shown.isEmpty());
 }
 
 void TestHistory::deleteTheOnlyLine()
@@ -284,7 +271,7 @@ void TestHistory::requerySelectsTheEntrysCourier()
 
     QVERIFY(courier(made)->isChecked());
     QVERIFY(!courier(QStringLiteral("sure"))->isChecked());
-    QCOMPARE(control<QLineEdit>(m_window.get(), "Text2")->text(), QStringLiteral("N1"));
+    QCOMPARE(control<QLineEdit>(m_on.window.get(), "Text2")->text(), QStringLiteral("N1"));
     QCOMPARE(lines(results()), QStringList{"2015-06-01 08:00:00   " + code + "|N1"});
     QCOMPARE(history()->count(), 2);
     QCOMPARE(history()->currentRow(), 0);
@@ -304,12 +291,12 @@ void TestHistory::requeryRestoresTheNumberExactly()
     QFETCH(QString, number);
 
     query(QStringLiteral("yunda"), number);
-    control<QLineEdit>(m_window.get(), "Text2")->setText(QStringLiteral("something else"));
+    control<QLineEdit>(m_on.window.get(), "Text2")->setText(QStringLiteral("something else"));
     history()->setCurrentRow(0);
 
     useMenu(0, QStringLiteral("重新查询"));
 
-    QCOMPARE(control<QLineEdit>(m_window.get(), "Text2")->text(), number);
+    QCOMPARE(control<QLineEdit>(m_on.window.get(), "Text2")->text(), number);
     QCOMPARE(lines(results()), QStringList{"2015-06-01 08:00:00   yunda|" + number});
 }
 
@@ -326,19 +313,19 @@ void TestHistory::requeryTwiceGivesTheSameResults()
     QCOMPARE(lines(results()), first);
     QCOMPARE(first.size(), 1);
     QCOMPARE(history()->count(), 1);
-    QCOMPARE(m_server->requestCount(), 5);
+    QCOMPARE(m_on.server->requestCount(), 5);
 }
 
 void TestHistory::requeryDuringAQuerysWait()
 {
     query(QStringLiteral("zhongtong"), QStringLiteral("OLD"));
     history()->setCurrentRow(0);
-    m_server->setResponder([](const TestHttpServer::Request &request) {
+    m_on.server->setResponder([](const TestHttpServer::Request &request) {
         TestHttpServer::Response response = echoAnswer(request);
         response.delayMs = request.query.contains("SLOW") ? 400 : 0;
         return response;
     });
-    QTimer::singleShot(100, m_window.get(), [this] { m_window->mnuedit1_Click(); });
+    QTimer::singleShot(100, m_on.window.get(), [this] { m_on.window->mnuedit1_Click(); });
 
     query(QStringLiteral("shentong"), QStringLiteral("SLOW"));
 

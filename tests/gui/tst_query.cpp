@@ -68,53 +68,43 @@ private slots:
 
 private:
     void query(const QString &courier, const QString &number);
-    QListWidget *results() const { return control<QListWidget>(m_window.get(), "List1"); }
-    QListWidget *history() const { return control<QListWidget>(m_window.get(), "List2"); }
-    QLineEdit *numberBox() const { return control<QLineEdit>(m_window.get(), "Text2"); }
-    void click(const char *button) { QTest::mouseClick(control<QPushButton>(m_window.get(), button), Qt::LeftButton); }
+    QListWidget *results() const { return control<QListWidget>(m_on.window.get(), "List1"); }
+    QListWidget *history() const { return control<QListWidget>(m_on.window.get(), "List2"); }
+    QLineEdit *numberBox() const { return control<QLineEdit>(m_on.window.get(), "Text2"); }
+    void click(const char *button)
+    {
+        QTest::mouseClick(control<QPushButton>(m_on.window.get(), button), Qt::LeftButton);
+    }
 
-    std::unique_ptr<TestHttpServer> m_server;
-    std::unique_ptr<form1> m_window;
-    std::unique_ptr<MessageBoxRecorder> m_messages;
+    WindowOnTestServer m_on;
 };
 
 void TestQuery::init()
 {
-    m_server = std::make_unique<TestHttpServer>();
-    QVERIFY(m_server->listen());
-    m_messages = std::make_unique<MessageBoxRecorder>();
-    m_window = std::make_unique<form1>(endpointsFor(*m_server));
-    m_window->setHttpOptions({2000, 1024 * 1024});
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(m_on.start());
 }
 
 void TestQuery::cleanup()
 {
-    m_window.reset();
-    m_messages.reset();
-    m_server.reset();
+    m_on.stop();
 }
 
 void TestQuery::query(const QString &courier, const QString &number)
 {
-    if (!courier.isEmpty())
-        control<QRadioButton>(m_window.get(), courier.toLatin1().constData())->setChecked(true);
-    numberBox()->setText(number);
-    click("chaxun"); // returns when the query has run to its end
+    m_on.query(courier, number);
 }
 
 void TestQuery::queryListsEventsAndLogsIt()
 {
-    m_server->setResponse(TestHttpServer::text(
+    m_on.server->setResponse(TestHttpServer::text(
         eventsAnswer({{"2015-06-02 09:00:00", "已签收"}, {"2015-06-01 08:12:30", "【杭州】已收件"}}), 200,
         "application/json;charset=utf-8"));
 
     query("zhongtong", "123456789012");
     const QTime after = QTime::currentTime();
 
-    QCOMPARE(m_server->requestCount(), 1);
-    QCOMPARE(m_server->lastRequest().target,
+    QCOMPARE(m_on.server->requestCount(), 1);
+    QCOMPARE(m_on.server->lastRequest().target,
              "/?com=zhongtong&nu=123456789012&id=" + TrackingQuery::AccessKey.toLatin1());
     QCOMPARE(lines(results()), QStringList({"2015-06-02 09:00:00   已签收", "2015-06-01 08:12:30   【杭州】已收件"}));
     QCOMPARE(history()->count(), 1);
@@ -124,19 +114,19 @@ void TestQuery::queryListsEventsAndLogsIt()
     const QTime logged = QTime::fromString(match.captured(1), QStringLiteral("HH:mm:ss"));
     QVERIFY(logged.isValid());
     QVERIFY((logged.secsTo(after) + 86400) % 86400 <= 2); // the clock was read when the answer came
-    QVERIFY(m_messages->shown.isEmpty());
+    QVERIFY(m_on.messages->shown.isEmpty());
 }
 
 void TestQuery::emptyNumberAsksForOne()
 {
-    control<QListWidget>(m_window.get(), "List1")->addItem(PlaceholderLine);
+    control<QListWidget>(m_on.window.get(), "List1")->addItem(PlaceholderLine);
     query("zhongtong", "");
 
-    QCOMPARE(m_messages->shown.size(), 1);
-    QCOMPARE(m_messages->shown.at(0).text, QStringLiteral("请输入快递单号"));
-    QCOMPARE(m_messages->shown.at(0).title, QStringLiteral("系统提示"));
-    QCOMPARE(m_messages->shown.at(0).buttons, MsgBox::Buttons::Ok);
-    QCOMPARE(m_server->requestCount(), 0);
+    QCOMPARE(m_on.messages->shown.size(), 1);
+    QCOMPARE(m_on.messages->shown.at(0).text, QStringLiteral("请输入快递单号"));
+    QCOMPARE(m_on.messages->shown.at(0).title, QStringLiteral("系统提示"));
+    QCOMPARE(m_on.messages->shown.at(0).buttons, MsgBox::Buttons::Ok);
+    QCOMPARE(m_on.server->requestCount(), 0);
     QCOMPARE(results()->count(), 0);
     QCOMPARE(history()->count(), 0);
 }
@@ -145,8 +135,8 @@ void TestQuery::blanksAreANumber()
 {
     query("shentong", "   ");
 
-    QCOMPARE(m_server->requestCount(), 1);
-    QCOMPARE(sentNumber(m_server->lastRequest()), QStringLiteral("   "));
+    QCOMPARE(m_on.server->requestCount(), 1);
+    QCOMPARE(sentNumber(m_on.server->lastRequest()), QStringLiteral("   "));
     QCOMPARE(history()->count(), 1);
     QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 公司:申通 单号:   ")));
 }
@@ -156,8 +146,8 @@ void TestQuery::noCourierDoesNothing()
     results()->addItem(PlaceholderLine);
     query(QString(), "123");
 
-    QCOMPARE(m_server->requestCount(), 0);
-    QVERIFY(m_messages->shown.isEmpty());
+    QCOMPARE(m_on.server->requestCount(), 0);
+    QVERIFY(m_on.messages->shown.isEmpty());
     QCOMPARE(results()->count(), 0);
     QCOMPARE(history()->count(), 0);
 }
@@ -192,7 +182,7 @@ void TestQuery::historyNamesTheCourier()
     QFETCH(QString, name);
 
     query(courier, "A1");
-    QCOMPARE(QUrlQuery(m_server->lastRequest().query).queryItemValue(QStringLiteral("com")), code);
+    QCOMPARE(QUrlQuery(m_on.server->lastRequest().query).queryItemValue(QStringLiteral("com")), code);
     QCOMPARE(history()->count(), 1);
     QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 公司:") + name + QStringLiteral(" 单号:A1")));
 }
@@ -229,12 +219,12 @@ void TestQuery::answerToResultLines()
     QFETCH(QByteArray, body);
     QFETCH(QStringList, expected);
 
-    m_server->setResponse(TestHttpServer::text(body, status, "text/html"));
+    m_on.server->setResponse(TestHttpServer::text(body, status, "text/html"));
     query("yunda", "1000");
 
     QCOMPARE(lines(results()), expected);
     QCOMPARE(history()->count(), 1); // every answer that arrived is logged
-    QVERIFY(m_messages->shown.isEmpty());
+    QVERIFY(m_on.messages->shown.isEmpty());
 }
 
 void TestQuery::numberReachesTheServiceAsTyped_data()
@@ -256,11 +246,11 @@ void TestQuery::numberReachesTheServiceAsTyped()
 
     query("tiantian", number);
 
-    QCOMPARE(m_server->requestCount(), 1);
-    const QUrlQuery sent(m_server->lastRequest().query);
+    QCOMPARE(m_on.server->requestCount(), 1);
+    const QUrlQuery sent(m_on.server->lastRequest().query);
     QCOMPARE(sent.queryItems().size(), 3);
     QCOMPARE(sent.queryItemValue(QStringLiteral("com")), QStringLiteral("tiantian"));
-    QCOMPARE(sentNumber(m_server->lastRequest()), number);
+    QCOMPARE(sentNumber(m_on.server->lastRequest()), number);
     QCOMPARE(sent.queryItemValue(QStringLiteral("id")), TrackingQuery::AccessKey);
     QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 单号:") + number));
 }
@@ -269,19 +259,19 @@ void TestQuery::historyLogsTheNumberThatWasSent()
 {
     TestHttpServer::Response slow = TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", "x"}}));
     slow.delayMs = 300;
-    m_server->setResponse(slow);
+    m_on.server->setResponse(slow);
     QTimer::singleShot(50, numberBox(), [this] { numberBox()->setText(QStringLiteral("EDITED")); });
 
     query("shunfeng", "SF100");
 
-    QCOMPARE(sentNumber(m_server->lastRequest()), QStringLiteral("SF100"));
+    QCOMPARE(sentNumber(m_on.server->lastRequest()), QStringLiteral("SF100"));
     QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 单号:SF100")));
     QCOMPARE(numberBox()->text(), QStringLiteral("EDITED"));
 }
 
 void TestQuery::overtakenQueryAddsNoResultLines()
 {
-    m_server->setResponder([](const TestHttpServer::Request &request) {
+    m_on.server->setResponder([](const TestHttpServer::Request &request) {
         const bool first = request.query.contains("nu=FIRST");
         TestHttpServer::Response response = TestHttpServer::text(eventsAnswer(
             {{first ? "2015-01-01 00:00:01" : "2015-02-02 00:00:02", first ? "first parcel" : "second parcel"}}));
@@ -289,11 +279,11 @@ void TestQuery::overtakenQueryAddsNoResultLines()
         return response;
     });
     // The second query starts, runs and finishes inside the first one's wait.
-    QTimer::singleShot(100, m_window.get(), [this] { query("yuantong", "SECOND"); });
+    QTimer::singleShot(100, m_on.window.get(), [this] { query("yuantong", "SECOND"); });
 
     query("zhongtong", "FIRST");
 
-    QCOMPARE(m_server->requestCount(), 2);
+    QCOMPARE(m_on.server->requestCount(), 2);
     QCOMPARE(lines(results()), QStringList{"2015-02-02 00:00:02   second parcel"});
     QCOMPARE(history()->count(), 2);
     QVERIFY(history()->item(0)->text().endsWith(QStringLiteral("公司:圆通 单号:SECOND")));
@@ -304,8 +294,8 @@ void TestQuery::clearDuringAWaitKeepsThePlaceholderAlone()
 {
     TestHttpServer::Response slow = TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", "late"}}));
     slow.delayMs = 300;
-    m_server->setResponse(slow);
-    QTimer::singleShot(50, m_window.get(), [this] { click("Command2"); });
+    m_on.server->setResponse(slow);
+    QTimer::singleShot(50, m_on.window.get(), [this] { click("Command2"); });
 
     query("debang", "DB1");
 
@@ -331,15 +321,15 @@ void TestQuery::transportFailureIsReported()
         QVERIFY(closed->listen());
         const Endpoints unreachable = endpointsFor(*closed);
         closed.reset();
-        m_window = std::make_unique<form1>(unreachable);
-        m_window->show();
+        m_on.window = std::make_unique<form1>(unreachable);
+        m_on.window->show();
     } else {
         TestHttpServer::Response bad = TestHttpServer::text("{\"time\":\"2015\",\"context\":\"half\"}");
         bad.behaviour =
             failure == 1 ? TestHttpServer::Behaviour::StallMidBody : TestHttpServer::Behaviour::CloseWithoutAnswer;
-        m_server->setResponse(bad);
+        m_on.server->setResponse(bad);
     }
-    m_window->setHttpOptions({300, 1024 * 1024});
+    m_on.window->setHttpOptions({300, 1024 * 1024});
     history()->addItem(QStringLiteral("时间: 10:00:00 公司:中通 单号:OLD"));
 
     QElapsedTimer clock;
@@ -347,9 +337,9 @@ void TestQuery::transportFailureIsReported()
     query("zhongtong", "123");
     QVERIFY2(clock.elapsed() < 10000, "the query must not hang");
 
-    QCOMPARE(m_messages->shown.size(), 1);
-    QCOMPARE(m_messages->shown.at(0).title, QStringLiteral("系统提示"));
-    QVERIFY(!m_messages->shown.at(0).text.isEmpty());
+    QCOMPARE(m_on.messages->shown.size(), 1);
+    QCOMPARE(m_on.messages->shown.at(0).title, QStringLiteral("系统提示"));
+    QVERIFY(!m_on.messages->shown.at(0).text.isEmpty());
     QCOMPARE(results()->count(), 0);
     QCOMPARE(lines(history()), QStringList{QStringLiteral("时间: 10:00:00 公司:中通 单号:OLD")});
 }
@@ -399,7 +389,7 @@ void TestQuery::copyCommands()
 void TestQuery::clearResetsNumberAndResults()
 {
     history()->addItem(QStringLiteral("时间: 10:00:00 公司:中通 单号:1"));
-    control<QRadioButton>(m_window.get(), "zhongtong")->setChecked(true);
+    control<QRadioButton>(m_on.window.get(), "zhongtong")->setChecked(true);
     QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
 
     for (int round = 0; round < 2; ++round) { // also from an empty box and an empty list
@@ -412,7 +402,7 @@ void TestQuery::clearResetsNumberAndResults()
         QCOMPARE(lines(results()), QStringList{PlaceholderLine});
     }
     QCOMPARE(history()->count(), 1);
-    QVERIFY(control<QRadioButton>(m_window.get(), "zhongtong")->isChecked());
+    QVERIFY(control<QRadioButton>(m_on.window.get(), "zhongtong")->isChecked());
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
 }
 
