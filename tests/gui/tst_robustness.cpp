@@ -28,6 +28,7 @@ enum class Fault
     Refused,
     CloseWithoutAnswer,
     ResetMidBody,
+    CompressedCutOff,
     Stall,
     NotFoundPage,
     ServerErrorPage,
@@ -62,6 +63,7 @@ bool isTransportFailure(Fault fault)
     case Fault::Refused:
     case Fault::CloseWithoutAnswer:
     case Fault::ResetMidBody:
+    case Fault::CompressedCutOff:
     case Fault::Stall:
     case Fault::TooLarge:
     case Fault::RedirectLoop:
@@ -83,6 +85,14 @@ TestHttpServer::Response responseFor(Fault fault)
         response.body = QByteArray(64 * 1024, 'a');
         response.behaviour = Behaviour::ResetMidBody;
         break;
+    case Fault::CompressedCutOff: {
+        QByteArray events;
+        for (int i = 0; i < 200; ++i)
+            events += R"({"time":"2015-06-01 08:12:30","context":"第)" + QByteArray::number(i) + R"(站"},)";
+        response = TestHttpServer::compressed(events, "gzip");
+        response.behaviour = Behaviour::CloseMidBody;
+        break;
+    }
     case Fault::Stall:
         response.behaviour = Behaviour::StallMidBody;
         break;
@@ -156,6 +166,7 @@ void TestRobustness::faults_data()
         {"refused", Fault::Refused},
         {"closed without answer", Fault::CloseWithoutAnswer},
         {"reset mid-body", Fault::ResetMidBody},
+        {"gzip body closed half-way", Fault::CompressedCutOff},
         {"stall past the limit", Fault::Stall},
         {"404 page", Fault::NotFoundPage},
         {"500 page", Fault::ServerErrorPage},

@@ -23,6 +23,23 @@ void resetConnection(QTcpSocket *socket)
     socket->abort();
 }
 
+quint32 crc32(const QByteArray &data)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : data) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void appendLittleEndian(QByteArray &out, quint32 value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        out += char((value >> shift) & 0xFF);
+}
+
 } // namespace
 
 TestHttpServer::TestHttpServer(QObject *parent)
@@ -91,6 +108,23 @@ TestHttpServer::Response TestHttpServer::text(const QByteArray &body, int status
     return response;
 }
 
+TestHttpServer::Response TestHttpServer::compressed(const QByteArray &body, const QByteArray &encoding)
+{
+    // qCompress gives a 4-byte size, then the zlib stream: a 2-byte header, the raw deflate data
+    // and an Adler-32 trailer. gzip wraps the same raw data in its own header and trailer.
+    const QByteArray zlibStream = qCompress(body).mid(4);
+    QByteArray wire = zlibStream;
+    if (encoding == "gzip") {
+        wire = QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+        wire += zlibStream.mid(2, zlibStream.size() - 6);
+        appendLittleEndian(wire, crc32(body));
+        appendLittleEndian(wire, quint32(body.size()));
+    }
+    Response response = text(wire);
+    response.extraHeaders = {{"Content-Encoding", encoding}};
+    return response;
+}
+
 void TestHttpServer::respond(QTcpSocket *socket, const Request &request)
 {
     const Response response = responseFor(request);
@@ -111,6 +145,10 @@ void TestHttpServer::respond(QTcpSocket *socket, const Request &request)
             socket->flush();
             break;
         case Behaviour::CloseWithoutAnswer:
+            socket->disconnectFromHost();
+            break;
+        case Behaviour::CloseMidBody:
+            socket->write(head + firstHalf);
             socket->disconnectFromHost();
             break;
         case Behaviour::ResetMidBody:

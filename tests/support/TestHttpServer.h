@@ -25,6 +25,7 @@ public:
         StallMidBody,       // headers and the first half of the body, then silence (connection kept open)
         CloseWithoutAnswer, // read the request, close the connection without a byte
         ResetMidBody,       // headers and the first half of the body, then a TCP reset
+        CloseMidBody,       // headers and the first half of the body, then an orderly close
     };
 
     struct Response
@@ -61,6 +62,8 @@ public:
     // Convenience for bodies in a given form.
     static Response text(const QByteArray &body, int status = 200,
                          const QByteArray &contentType = "text/plain; charset=utf-8");
+    // The body sent with Content-Encoding "gzip" or "deflate" (the zlib format, as HTTP means it).
+    static Response compressed(const QByteArray &body, const QByteArray &encoding);
 
 signals:
     void requestReceived();

@@ -86,9 +86,10 @@ void TestHttpGet::bodyIsReturnedWhateverTheStatus_data()
     QTest::newRow("500 error page") << TestHttpServer::text("服务器内部错误", 500) << QStringLiteral("服务器内部错误");
     QTest::newRow("401 without a challenge") << TestHttpServer::text("denied", 401) << QStringLiteral("denied");
     QTest::newRow("503 error page") << TestHttpServer::text("busy", 503) << QStringLiteral("busy");
-    Response deflated = TestHttpServer::text(qCompress(QByteArray(3000, 'd')).mid(4));
-    deflated.extraHeaders = {{"Content-Encoding", "deflate"}};
-    QTest::newRow("compressed body") << deflated << QString(3000, u'd');
+    for (const QByteArray encoding : {"gzip", "deflate"}) {
+        QTest::addRow("whole %s body", encoding.constData())
+            << TestHttpServer::compressed(QByteArray(3000, 'd'), encoding) << QString(3000, u'd');
+    }
     QTest::newRow("empty body is an empty answer, not a failure") << TestHttpServer::text("") << QString();
 
     Response slow = TestHttpServer::text("late but whole");
@@ -131,6 +132,9 @@ void TestHttpGet::transferFailuresAreReported_data()
     QTest::addColumn<QString>("expectedError");
 
     const QByteArray body(2000, 'b');
+    QByteArray eventText;
+    for (int i = 0; i < 200; ++i)
+        eventText += R"({"time":"2015-06-01 08:12:)" + QByteArray::number(i) + R"(","context":"到达"},)";
     QTest::newRow("stall mid-body hits the time limit")
         << withBehaviour(body, Behaviour::StallMidBody) << qint64(1 << 20) << QStringLiteral("连接超时");
     Response silent = TestHttpServer::text("never sent");
@@ -138,6 +142,15 @@ void TestHttpGet::transferFailuresAreReported_data()
     QTest::newRow("no answer at all hits the time limit") << silent << qint64(1 << 20) << QStringLiteral("连接超时");
     QTest::newRow("reset mid-body") << withBehaviour(body, Behaviour::ResetMidBody) << qint64(1 << 20)
                                     << QStringLiteral("连接中断");
+    for (const QByteArray encoding : {"", "gzip", "deflate"}) {
+        Response cutOff = encoding.isEmpty() ? TestHttpServer::text(body) : TestHttpServer::compressed(eventText, encoding);
+        cutOff.behaviour = Behaviour::CloseMidBody;
+        QTest::addRow("%s body closed half-way", encoding.isEmpty() ? "plain" : encoding.constData())
+            << cutOff << qint64(1 << 20) << QStringLiteral("连接中断");
+    }
+    Response streamCutShort = TestHttpServer::compressed(eventText, "gzip");
+    streamCutShort.body.chop(streamCutShort.body.size() / 2); // sent whole, as the server had it
+    QTest::newRow("gzip stream without its end") << streamCutShort << qint64(1 << 20) << QStringLiteral("连接中断");
     QTest::newRow("closed without an answer")
         << withBehaviour(body, Behaviour::CloseWithoutAnswer) << qint64(1 << 20) << QStringLiteral("连接中断");
     QTest::newRow("body one byte over the limit")
