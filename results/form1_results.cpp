@@ -70,4 +70,7 @@ void form1::mnuedit2_Click()
         return;
     }
     delete m_ui->List2->takeItem(m_ui->List2->row(selected.first()));
+    // Qt would move the selection to a neighbouring line, which a second command would then act
+    // on without the user having picked it.
+    m_ui->List2->selectionModel()->clear();
 }

@@ -185,16 +185,31 @@ void TestHistory::menuKeysOpenTheMenu()
 void TestHistory::commandsNeedASelectedLine_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::newRow("重新查询") << "重新查询";
-    QTest::newRow("删除记录") << "删除记录";
+    QTest::addColumn<bool>("afterADelete"); // the selected line was deleted: nothing takes its place
+    for (const bool afterADelete : {false, true}) {
+        for (const char *command : {"重新查询", "删除记录"})
+            QTest::addRow("%s%s", command, afterADelete ? " after 删除记录" : "") << command << afterADelete;
+    }
 }
 
 void TestHistory::commandsNeedASelectedLine()
 {
     QFETCH(QString, command);
-    history()->addItem(QStringLiteral("时间: 10:00:00 公司:中通 单号:123"));
-    history()->setCurrentRow(-1);
-    history()->clearSelection();
+    QFETCH(bool, afterADelete);
+    QStringList kept{QStringLiteral("时间: 10:00:00 公司:中通 单号:123")};
+    history()->addItems(kept);
+    if (afterADelete) {
+        kept << QStringLiteral("时间: 10:00:02 公司:中通 单号:789");
+        history()->insertItem(1, QStringLiteral("时间: 10:00:01 公司:中通 单号:456"));
+        history()->addItem(kept.last());
+        history()->setCurrentRow(1);
+        useMenu(1, QStringLiteral("删除记录"));
+        QCOMPARE(lines(history()), kept);
+        QCOMPARE(history()->currentItem(), nullptr);
+    } else {
+        history()->setCurrentRow(-1);
+        history()->clearSelection();
+    }
     courier("sure")->setChecked(true);
     control<QLineEdit>(m_on.window.get(), "Text2")->setText(QStringLiteral("kept"));
     results()->addItem(QStringLiteral("kept too"));
@@ -204,7 +219,7 @@ void TestHistory::commandsNeedASelectedLine()
     QCOMPARE(m_on.messages->shown.size(), 1);
     QCOMPARE(m_on.messages->shown.at(0).text, QStringLiteral("请选择一条记录来操作！"));
     QCOMPARE(m_on.messages->shown.at(0).title, QStringLiteral("Quorvel快递查询软件2015"));
-    QCOMPARE(history()->count(), 1);
+    QCOMPARE(lines(history()), kept);
     QVERIFY(courier("sure")->isChecked());
     QCOMPARE(control<QLineEdit>(m_on.window.get(), "Text2")->text(), QStringLiteral("kept"));
     QCOMPARE(lines(results()), QStringList{"kept too"});
