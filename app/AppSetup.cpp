@@ -1,7 +1,5 @@
 #include "AppSetup.h"
 
-#include "ProgramTitle.h"
-
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
@@ -11,7 +9,8 @@
 void setUpApplication(QApplication &app)
 {
     QApplication::setApplicationName(QStringLiteral("quorvel"));
-    QApplication::setApplicationDisplayName(ProgramTitle);
+    // No display name: Qt would append it to every title the window system shows, the caption's
+    // and each message box's, which must read exactly as given.
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel.ico")));
 
