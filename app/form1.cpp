@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QRadioButton>
 #include <QTimer>
 
 form1::form1(const Endpoints &endpoints, QWidget *parent)
@@ -48,7 +49,33 @@ form1::form1(const Endpoints &endpoints, QWidget *parent)
     m_ui->List1->setUniformItemSizes(true);
 
     wireEvents();
+    makeCourierGroupOneTabStop();
     m_ui->Text2->setFocus();
+}
+
+// Like an option group on Windows, the couriers are one stop of the Tab cycle, at the selected
+// button (at the group's first one while none is selected), whichever way the user tabs; the arrow
+// keys move within the group. Qt on its own stops at whichever button Tab happens to reach first.
+void form1::makeCourierGroupOneTabStop()
+{
+    for (QWidget *w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (auto *courier = qobject_cast<QRadioButton *>(w))
+            m_couriersInTabOrder.append(courier);
+    }
+    for (QRadioButton *courier : std::as_const(m_couriersInTabOrder))
+        connect(courier, &QRadioButton::toggled, this, &form1::moveCourierTabStop);
+    moveCourierTabStop();
+}
+
+void form1::moveCourierTabStop()
+{
+    QRadioButton *stop = m_couriersInTabOrder.value(0);
+    for (QRadioButton *courier : std::as_const(m_couriersInTabOrder)) {
+        if (courier->isChecked())
+            stop = courier;
+    }
+    for (QRadioButton *courier : std::as_const(m_couriersInTabOrder))
+        courier->setFocusPolicy(courier == stop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 form1::~form1() = default;

@@ -12,6 +12,7 @@ class form1;
 class QMenu;
 class QAction;
 class QTimer;
+class QRadioButton;
 
 // The program's one window. The handlers keep the names of the controls and events they belong to.
 class form1 : public QWidget
@@ -75,6 +76,8 @@ private:
     void showHistoryMenu(const QPoint &globalPos);
     void setLinkLabelBold(QWidget *label, bool bold);
     void wireEvents();
+    void makeCourierGroupOneTabStop();
+    void moveCourierTabStop();
     void watchSessionEnd(); // log-off and shut-down are close requests like any other
 
     std::unique_ptr<Ui::form1> m_ui;
@@ -84,6 +87,7 @@ private:
     QAction *m_mnuedit1 = nullptr;
     QAction *m_mnuedit2 = nullptr;
     QTimer *m_Timer1 = nullptr;
+    QList<QRadioButton *> m_couriersInTabOrder;
     // Bumped by every query and by the clear command; a query whose answer arrives after a newer
     // one started leaves the Result list to the newer one.
     quint64 m_resultGeneration = 0;

@@ -48,6 +48,7 @@ private slots:
     void cleanup();
 
     void queryListsEventsAndLogsIt();
+    void emptyNumberAsksForOne_data();
     void emptyNumberAsksForOne();
     void blanksAreANumber();
     void noCourierDoesNothing();
@@ -117,10 +118,32 @@ void TestQuery::queryListsEventsAndLogsIt()
     QVERIFY(m_on.messages->shown.isEmpty());
 }
 
+void TestQuery::emptyNumberAsksForOne_data()
+{
+    // The number is checked before the courier is looked up, by the query and the re-query alike.
+    QTest::addColumn<bool>("requery");
+    QTest::addColumn<QString>("courier");
+    for (const bool requery : {false, true}) {
+        for (const char *courier : {"zhongtong", ""})
+            QTest::addRow("%s, %s", requery ? "re-query" : "query", *courier ? courier : "no courier")
+                << requery << QString::fromLatin1(courier);
+    }
+}
+
 void TestQuery::emptyNumberAsksForOne()
 {
-    control<QListWidget>(m_on.window.get(), "List1")->addItem(PlaceholderLine);
-    query("zhongtong", "");
+    QFETCH(bool, requery);
+    QFETCH(QString, courier);
+    results()->addItem(PlaceholderLine);
+    if (requery) {
+        // An entry of a courier the table does not know leaves the selection as it is: none.
+        history()->addItem(courier.isEmpty() ? QStringLiteral("时间: 10:00:00 公司:无此公司 单号:")
+                                             : QStringLiteral("时间: 10:00:00 公司:中通 单号:"));
+        history()->setCurrentRow(0);
+        m_on.window->mnuedit1_Click();
+    } else {
+        query(courier, "");
+    }
 
     QCOMPARE(m_on.messages->shown.size(), 1);
     QCOMPARE(m_on.messages->shown.at(0).text, QStringLiteral("请输入快递单号"));
@@ -128,7 +151,7 @@ void TestQuery::emptyNumberAsksForOne()
     QCOMPARE(m_on.messages->shown.at(0).buttons, MsgBox::Buttons::Ok);
     QCOMPARE(m_on.server->requestCount(), 0);
     QCOMPARE(results()->count(), 0);
-    QCOMPARE(history()->count(), 0);
+    QCOMPARE(history()->count(), requery ? 1 : 0);
 }
 
 void TestQuery::blanksAreANumber()

@@ -7,6 +7,7 @@
 #include "ProgramTitle.h"
 #include "form1.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -29,6 +30,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -143,12 +145,14 @@ private slots:
     void clientAreaIsFixed();
     void tabMovesFocus_data();
     void tabMovesFocus();
-    void tabCycleNeverReachesHiddenButton();
+    void tabWalksTheWholeCycle_data();
+    void tabWalksTheWholeCycle();
     void enterAndEscapeTriggerNothing_data();
     void enterAndEscapeTriggerNothing();
     void numberBoxHasNoLengthLimit();
     void courierButtonsFormOneExclusiveGroup();
-    void controlsStayInsideTheirContainers();
+    void everyControlWhereTheLayoutPutsIt_data();
+    void everyControlWhereTheLayoutPutsIt();
     void captionsAreNotClipped();
     void autoSizedLabelsFollowTheirText_data();
     void autoSizedLabelsFollowTheirText();
@@ -156,6 +160,8 @@ private slots:
     void hostNameFollowsSiteLabel();
     void linkLabelsAreDrawnAboveTheLabelsTheyOverlap_data();
     void linkLabelsAreDrawnAboveTheLabelsTheyOverlap();
+    void screenReaderNamesTheFields_data();
+    void screenReaderNamesTheFields();
     void historyMenuHasTwoItemsAndThereIsNoMenuBar();
     void titleAndIdentity();
     void iconHoldsNineImages();
@@ -255,32 +261,67 @@ void tst_window::tabMovesFocus()
     QTRY_COMPARE(focusedName(), to);
 }
 
-void tst_window::tabCycleNeverReachesHiddenButton()
+void tst_window::tabWalksTheWholeCycle_data()
 {
+    // The window's tab order; labels and the frame hold places in it but take no focus, the hidden
+    // Command3 is skipped, and the courier group is one stop, at its selected button (its first
+    // one when none is selected), as an option group is on Windows.
+    const QStringList order = QStringLiteral(
+        "Text2 chaxun Label1 List1 Frame1 Command1 yuantong shentong huitongkuaidi yunda ems shunfeng zhongtong "
+        "tiantian zhaijisong Command2 Label2 Label3 Label4 Command4 quanfengkuaidi xiaobao jingdong gnxb eyoubao "
+        "sure guotong quanyi Label5 Label9 yousu xinbang huacheng debang longbang huayu jiayi yuancheng List2 "
+        "Label7 Command3 Command5 Command6").split(QLatin1Char(' '));
+    const QStringList couriers = QStringLiteral(
+        "yuantong shentong zhongtong shunfeng yunda huitongkuaidi tiantian quanfengkuaidi zhaijisong quanyi ems "
+        "xiaobao eyoubao gnxb guotong sure jingdong yousu xinbang huacheng debang jiayi longbang huayu yuancheng")
+                                     .split(QLatin1Char(' '));
+    const auto stops = [&](const QString &selected) {
+        QStringList out;
+        for (const QString &name : order) {
+            const bool courier = couriers.contains(name);
+            const bool groupStop = selected.isEmpty() ? name == QLatin1String("yuantong") : name == selected;
+            if (name.startsWith(QLatin1String("Label")) || name == QLatin1String("Frame1") ||
+                name == QLatin1String("Command3") || (courier && !groupStop))
+                continue;
+            out << name;
+        }
+        return out;
+    };
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<bool>("backwards");
+    QTest::addColumn<QStringList>("expected");
+    for (const QString &selected : {QString(), QStringLiteral("sure")}) {
+        const QStringList forward = stops(selected);
+        QStringList backward = forward.mid(1);
+        std::reverse(backward.begin(), backward.end());
+        backward.prepend(forward.first());
+        const QByteArray courier = selected.isEmpty() ? QByteArray("no courier") : selected.toLatin1();
+        QTest::addRow("Tab, %s", courier.constData()) << selected << false << forward;
+        QTest::addRow("Shift+Tab, %s", courier.constData()) << selected << true << backward;
+    }
+}
+
+void tst_window::tabWalksTheWholeCycle()
+{
+    QFETCH(QString, selected);
+    QFETCH(bool, backwards);
+    QFETCH(QStringList, expected);
     form1 window(testEndpoints());
+    if (!selected.isEmpty())
+        control<QRadioButton>(&window, selected.toLatin1().constData())->setChecked(true);
     QVERIFY(showWindow(window));
     QTRY_COMPARE(focusedName(), QStringLiteral("Text2"));
 
-    QStringList visited;
-    for (int step = 0; step < 100; ++step) {
-        QTest::keyClick(focused(), Qt::Key_Tab);
+    QStringList visited{focusedName()};
+    for (int step = 0; step < 2 * expected.size(); ++step) {
+        QTest::keyClick(focused(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
         if (focusedName() == QLatin1String("Text2"))
             break;
-        visited.append(focusedName());
+        visited << focusedName();
     }
-    QCOMPARE(focusedName(), QStringLiteral("Text2"));
-    QVERIFY(!visited.contains(QStringLiteral("Command3")));
-    // Every visible command button is a stop on the way, and nothing is visited twice.
-    for (const QPushButton *button : window.findChildren<QPushButton *>())
-        QCOMPARE(visited.contains(button->objectName()), button->isVisible());
-    QCOMPARE(QSet<QString>(visited.cbegin(), visited.cend()).size(), visited.size());
-    // The courier group is one stop, as an option group is on Windows; arrow keys move within it.
-    int courierStops = 0;
-    for (const QRadioButton *courier : window.findChildren<QRadioButton *>())
-        courierStops += visited.count(courier->objectName());
-    QCOMPARE(courierStops, 1);
-    for (const QString &name : visited)
-        QVERIFY2(!name.startsWith(QLatin1String("Label")) && name != QLatin1String("Frame1"), qPrintable(name));
+    QCOMPARE(visited, expected);
+    QCOMPARE(focusedName(), QStringLiteral("Text2")); // and round again
 }
 
 void tst_window::enterAndEscapeTriggerNothing_data()
@@ -354,19 +395,60 @@ void tst_window::courierButtonsFormOneExclusiveGroup()
     }
 }
 
-void tst_window::controlsStayInsideTheirContainers()
+void tst_window::everyControlWhereTheLayoutPutsIt_data()
 {
-    form1 window(testEndpoints());
-    QVERIFY(showWindow(window));
+    // name, Left, Top, Width, Height in twips; the container's corner is the origin (Frame1's for
+    // the couriers). Width -1: an auto-sized label, whose box is its text's, in the font in use
+    // (a line of it is taller than the 180 twips the table gives).
+    struct Placed
+    {
+        const char *name;
+        int left, top, width, height;
+    };
+    const Placed controls[] = {
+        {"chaxun", 9480, 240, 1695, 735},      {"Command2", 11280, 240, 1575, 735},
+        {"Command4", 12960, 240, 2175, 735},   {"Frame1", 120, 360, 4695, 3015},
+        {"Text2", 6600, 480, 2700, 375},       {"Label1", 5040, 600, -1, 180},
+        {"List1", 5040, 1200, 10095, 6000},    {"Label7", 120, 3600, 2655, 255},
+        {"List2", 120, 3960, 4695, 4020},      {"Command1", 5040, 7320, 2775, 735},
+        {"Command5", 8040, 7320, 3735, 735},   {"Command6", 12120, 7320, 3015, 735},
+        {"Command3", 8520, 8280, 615, 495},    {"Label2", 360, 8520, 2295, 375},
+        {"Label3", 1080, 8520, -1, 180},       {"Label9", 4560, 8520, 1455, 255},
+        {"Label5", 5880, 8520, -1, 180},       {"Label4", 10560, 8520, -1, 180},
+        {"yuantong", 240, 360, 735, 255},      {"shentong", 1080, 360, 735, 255},
+        {"zhongtong", 1920, 360, 735, 255},    {"shunfeng", 2760, 360, 735, 255},
+        {"yunda", 3600, 360, 735, 255},        {"huitongkuaidi", 240, 720, 735, 255},
+        {"tiantian", 1080, 720, 735, 255},     {"quanfengkuaidi", 1920, 720, 735, 255},
+        {"zhaijisong", 2760, 720, 975, 255},   {"quanyi", 3600, 720, 735, 255},
+        {"ems", 240, 1080, 735, 255},          {"xiaobao", 960, 1080, 1095, 255},
+        {"eyoubao", 2040, 1080, 855, 255},     {"gnxb", 2880, 1080, 1455, 255},
+        {"guotong", 240, 1440, 735, 255},      {"sure", 1080, 1440, 735, 255},
+        {"jingdong", 1920, 1440, 735, 255},    {"yousu", 2760, 1440, 975, 255},
+        {"xinbang", 240, 2040, 1095, 255},     {"huacheng", 1320, 2040, 1095, 255},
+        {"debang", 2400, 2040, 1095, 255},     {"jiayi", 3480, 2040, 1095, 255},
+        {"longbang", 240, 2400, 1095, 255},    {"huayu", 1320, 2400, 1215, 255},
+        {"yuancheng", 2400, 2400, 1215, 255},
+    };
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    for (const Placed &c : controls)
+        QTest::newRow(c.name) << QString::fromLatin1(c.name) << QRect(c.left, c.top, c.width, c.height);
+}
 
-    for (const QWidget *child : window.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (child->isWindow())
-            continue;
-        QVERIFY2(window.rect().contains(child->geometry()), qPrintable(child->objectName()));
-    }
-    const auto *frame = control<QGroupBox>(&window, "Frame1");
-    for (const QRadioButton *courier : window.findChildren<QRadioButton *>())
-        QVERIFY2(frame->rect().contains(courier->geometry()), qPrintable(courier->objectName()));
+void tst_window::everyControlWhereTheLayoutPutsIt()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    form1 window(testEndpoints());
+    const auto *widget = window.findChild<QWidget *>(name);
+    QVERIFY(widget);
+
+    const QRect pixels = widget->geometry();
+    QCOMPARE(pixels.topLeft(), twips.topLeft() / TwipsPerPixel);
+    if (twips.width() > 0)
+        QCOMPARE(pixels.size(), twips.size() / TwipsPerPixel);
+    else
+        QCOMPARE(pixels.size(), widget->sizeHint());
 }
 
 void tst_window::captionsAreNotClipped()
@@ -515,6 +597,28 @@ void tst_window::linkLabelsAreDrawnAboveTheLabelsTheyOverlap()
     // The one under the pointer is the one that gets the clicks and the hover.
     QCOMPARE(window.childAt(shared.center()), top);
     QCOMPARE(window.childAt(shared.topLeft()), top);
+}
+
+void tst_window::screenReaderNamesTheFields_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("spoken");
+    QTest::newRow("number box, after its label") << "Text2" << QStringLiteral("请输入快递单号：");
+    QTest::newRow("Result list") << "List1" << QStringLiteral("查询结果");
+    QTest::newRow("History list, after its heading") << "List2" << QStringLiteral("查询记录（右键进行操作）：");
+}
+
+// What the platform's accessibility bridge (AT-SPI on Linux) hands a screen reader.
+void tst_window::screenReaderNamesTheFields()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, spoken);
+    form1 window(testEndpoints());
+    QVERIFY(showWindow(window));
+
+    QAccessibleInterface *field = QAccessible::queryAccessibleInterface(window.findChild<QWidget *>(name));
+    QVERIFY(field);
+    QCOMPARE(field->text(QAccessible::Name), spoken);
 }
 
 void tst_window::historyMenuHasTwoItemsAndThereIsNoMenuBar()
