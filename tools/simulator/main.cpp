@@ -8,8 +8,10 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,6 +40,7 @@ bool quitOnTerminationSignals(QCoreApplication &app)
 }
 
 } // namespace
+#endif
 
 int main(int argc, char *argv[])
 {
@@ -79,8 +82,10 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+#ifdef Q_OS_UNIX
     if (!quitOnTerminationSignals(app))
         std::fprintf(stderr, "quorvel-simulator: cannot catch SIGTERM/SIGINT; stop it with SIGKILL\n");
+#endif
     SimulatorServer server(parser.value(updateOption));
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "quorvel-simulator: cannot listen on 127.0.0.1:%u: %s\n", port,
