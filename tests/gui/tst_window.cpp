@@ -656,6 +656,7 @@ void tst_window::titleAndIdentity()
 {
     form1 window(testEndpoints());
     QCOMPARE(ProgramTitle, QStringLiteral("Quorvel快递查询软件2015"));
+    QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.00"));
     QCOMPARE(window.windowTitle(), QStringLiteral("Quorvel快递查询软件2015版本-官方网址：example.test"));
 
     const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
