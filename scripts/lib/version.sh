@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The version, read from its one place: the project() line of the top CMakeLists.txt. Sourced, not
 # run.
 quorvel_top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"

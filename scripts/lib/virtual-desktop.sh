@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A virtual screen with a window manager, for the scripts that look at the real window the way a
 # desktop shows it (title bar, _NET_WM_NAME, frame). Sourced, not run; needs xvfb, x11-utils,
 # openbox, xdotool and imagemagick.
@@ -26,16 +27,17 @@ start_virtual_desktop() {
     # Xvfb picks a free display itself: a display taken by another user's server may show neither a
     # lock file nor a socket file here (abstract sockets), and would answer in its place.
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$desktop_dir/display" 2>"$desktop_dir/Xvfb.log" &
-    background_pids+=($!)
+    background_pids+=("$!")
     if ! wait_for 200 test -s "$desktop_dir/display"; then
         cat "$desktop_dir/Xvfb.log" >&2
         echo "Xvfb did not start" >&2
         return 1
     fi
-    export DISPLAY=":$(cat "$desktop_dir/display")"
+    DISPLAY=":$(cat "$desktop_dir/display")"
+    export DISPLAY
     # The title bars and _NET_WM_NAME handling of a real desktop.
     openbox >"$desktop_dir/openbox.log" 2>&1 &
-    background_pids+=($!)
+    background_pids+=("$!")
     if ! wait_for 300 window_manager_runs; then
         cat "$desktop_dir/openbox.log" >&2
         echo "openbox did not start on $DISPLAY" >&2

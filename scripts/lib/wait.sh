@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Bounded waits for the scripts: every wait polls for the thing it needs and gives up after a
 # limit, instead of sleeping a fixed time that is too long on a quiet machine and too short on a
 # busy one. Sourced, not run.
