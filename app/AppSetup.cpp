@@ -1,5 +1,7 @@
 #include "AppSetup.h"
 
+#include "BuildVersion.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
@@ -11,7 +13,7 @@ void setUpApplication(QApplication &app)
     QApplication::setApplicationName(QStringLiteral("quorvel"));
     // No display name: Qt would append it to every title the window system shows, the caption's
     // and each message box's, which must read exactly as given.
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION_TEXT));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel.ico")));
 
     auto *qtTexts = new QTranslator(&app);

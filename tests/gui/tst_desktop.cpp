@@ -20,9 +20,8 @@ namespace {
 QString windowManagerTitle(const QWidget *window)
 {
     QProcess xprop;
-    xprop.start(QStringLiteral("xprop"),
-                {QStringLiteral("-id"), QString::number(window->winId()), QStringLiteral("-notype"),
-                 QStringLiteral("_NET_WM_NAME")});
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
+                                          QStringLiteral("-notype"), QStringLiteral("_NET_WM_NAME")});
     if (!xprop.waitForFinished(5000))
         return QStringLiteral("(xprop did not answer)");
     const QString line = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();

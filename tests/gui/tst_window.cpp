@@ -266,15 +266,18 @@ void tst_window::tabWalksTheWholeCycle_data()
     // The window's tab order; labels and the frame hold places in it but take no focus, the hidden
     // Command3 is skipped, and the courier group is one stop, at its selected button (its first
     // one when none is selected), as an option group is on Windows.
-    const QStringList order = QStringLiteral(
-        "Text2 chaxun Label1 List1 Frame1 Command1 yuantong shentong huitongkuaidi yunda ems shunfeng zhongtong "
-        "tiantian zhaijisong Command2 Label2 Label3 Label4 Command4 quanfengkuaidi xiaobao jingdong gnxb eyoubao "
-        "sure guotong quanyi Label5 Label9 yousu xinbang huacheng debang longbang huayu jiayi yuancheng List2 "
-        "Label7 Command3 Command5 Command6").split(QLatin1Char(' '));
-    const QStringList couriers = QStringLiteral(
-        "yuantong shentong zhongtong shunfeng yunda huitongkuaidi tiantian quanfengkuaidi zhaijisong quanyi ems "
-        "xiaobao eyoubao gnxb guotong sure jingdong yousu xinbang huacheng debang jiayi longbang huayu yuancheng")
-                                     .split(QLatin1Char(' '));
+    const QStringList order =
+        QStringLiteral(
+            "Text2 chaxun Label1 List1 Frame1 Command1 yuantong shentong huitongkuaidi yunda ems shunfeng zhongtong "
+            "tiantian zhaijisong Command2 Label2 Label3 Label4 Command4 quanfengkuaidi xiaobao jingdong gnxb eyoubao "
+            "sure guotong quanyi Label5 Label9 yousu xinbang huacheng debang longbang huayu jiayi yuancheng List2 "
+            "Label7 Command3 Command5 Command6")
+            .split(QLatin1Char(' '));
+    const QStringList couriers =
+        QStringLiteral(
+            "yuantong shentong zhongtong shunfeng yunda huitongkuaidi tiantian quanfengkuaidi zhaijisong quanyi ems "
+            "xiaobao eyoubao gnxb guotong sure jingdong yousu xinbang huacheng debang jiayi longbang huayu yuancheng")
+            .split(QLatin1Char(' '));
     const auto stops = [&](const QString &selected) {
         QStringList out;
         for (const QString &name : order) {
@@ -406,27 +409,27 @@ void tst_window::everyControlWhereTheLayoutPutsIt_data()
         int left, top, width, height;
     };
     const Placed controls[] = {
-        {"chaxun", 9480, 240, 1695, 735},      {"Command2", 11280, 240, 1575, 735},
-        {"Command4", 12960, 240, 2175, 735},   {"Frame1", 120, 360, 4695, 3015},
-        {"Text2", 6600, 480, 2700, 375},       {"Label1", 5040, 600, -1, 180},
-        {"List1", 5040, 1200, 10095, 6000},    {"Label7", 120, 3600, 2655, 255},
-        {"List2", 120, 3960, 4695, 4020},      {"Command1", 5040, 7320, 2775, 735},
-        {"Command5", 8040, 7320, 3735, 735},   {"Command6", 12120, 7320, 3015, 735},
-        {"Command3", 8520, 8280, 615, 495},    {"Label2", 360, 8520, 2295, 375},
-        {"Label3", 1080, 8520, -1, 180},       {"Label9", 4560, 8520, 1455, 255},
-        {"Label5", 5880, 8520, -1, 180},       {"Label4", 10560, 8520, -1, 180},
-        {"yuantong", 240, 360, 735, 255},      {"shentong", 1080, 360, 735, 255},
-        {"zhongtong", 1920, 360, 735, 255},    {"shunfeng", 2760, 360, 735, 255},
-        {"yunda", 3600, 360, 735, 255},        {"huitongkuaidi", 240, 720, 735, 255},
-        {"tiantian", 1080, 720, 735, 255},     {"quanfengkuaidi", 1920, 720, 735, 255},
-        {"zhaijisong", 2760, 720, 975, 255},   {"quanyi", 3600, 720, 735, 255},
-        {"ems", 240, 1080, 735, 255},          {"xiaobao", 960, 1080, 1095, 255},
-        {"eyoubao", 2040, 1080, 855, 255},     {"gnxb", 2880, 1080, 1455, 255},
-        {"guotong", 240, 1440, 735, 255},      {"sure", 1080, 1440, 735, 255},
-        {"jingdong", 1920, 1440, 735, 255},    {"yousu", 2760, 1440, 975, 255},
-        {"xinbang", 240, 2040, 1095, 255},     {"huacheng", 1320, 2040, 1095, 255},
-        {"debang", 2400, 2040, 1095, 255},     {"jiayi", 3480, 2040, 1095, 255},
-        {"longbang", 240, 2400, 1095, 255},    {"huayu", 1320, 2400, 1215, 255},
+        {"chaxun", 9480, 240, 1695, 735},     {"Command2", 11280, 240, 1575, 735},
+        {"Command4", 12960, 240, 2175, 735},  {"Frame1", 120, 360, 4695, 3015},
+        {"Text2", 6600, 480, 2700, 375},      {"Label1", 5040, 600, -1, 180},
+        {"List1", 5040, 1200, 10095, 6000},   {"Label7", 120, 3600, 2655, 255},
+        {"List2", 120, 3960, 4695, 4020},     {"Command1", 5040, 7320, 2775, 735},
+        {"Command5", 8040, 7320, 3735, 735},  {"Command6", 12120, 7320, 3015, 735},
+        {"Command3", 8520, 8280, 615, 495},   {"Label2", 360, 8520, 2295, 375},
+        {"Label3", 1080, 8520, -1, 180},      {"Label9", 4560, 8520, 1455, 255},
+        {"Label5", 5880, 8520, -1, 180},      {"Label4", 10560, 8520, -1, 180},
+        {"yuantong", 240, 360, 735, 255},     {"shentong", 1080, 360, 735, 255},
+        {"zhongtong", 1920, 360, 735, 255},   {"shunfeng", 2760, 360, 735, 255},
+        {"yunda", 3600, 360, 735, 255},       {"huitongkuaidi", 240, 720, 735, 255},
+        {"tiantian", 1080, 720, 735, 255},    {"quanfengkuaidi", 1920, 720, 735, 255},
+        {"zhaijisong", 2760, 720, 975, 255},  {"quanyi", 3600, 720, 735, 255},
+        {"ems", 240, 1080, 735, 255},         {"xiaobao", 960, 1080, 1095, 255},
+        {"eyoubao", 2040, 1080, 855, 255},    {"gnxb", 2880, 1080, 1455, 255},
+        {"guotong", 240, 1440, 735, 255},     {"sure", 1080, 1440, 735, 255},
+        {"jingdong", 1920, 1440, 735, 255},   {"yousu", 2760, 1440, 975, 255},
+        {"xinbang", 240, 2040, 1095, 255},    {"huacheng", 1320, 2040, 1095, 255},
+        {"debang", 2400, 2040, 1095, 255},    {"jiayi", 3480, 2040, 1095, 255},
+        {"longbang", 240, 2400, 1095, 255},   {"huayu", 1320, 2400, 1215, 255},
         {"yuancheng", 2400, 2400, 1215, 255},
     };
     QTest::addColumn<QString>("name");
@@ -653,6 +656,7 @@ void tst_window::titleAndIdentity()
 {
     form1 window(testEndpoints());
     QCOMPARE(ProgramTitle, QStringLiteral("Quorvel快递查询软件2015"));
+    QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.00"));
     QCOMPARE(window.windowTitle(), QStringLiteral("Quorvel快递查询软件2015版本-官方网址：example.test"));
 
     const QList<QSize> sizes = QApplication::windowIcon().availableSizes();

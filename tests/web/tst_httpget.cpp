@@ -143,7 +143,8 @@ void TestHttpGet::transferFailuresAreReported_data()
     QTest::newRow("reset mid-body") << withBehaviour(body, Behaviour::ResetMidBody) << qint64(1 << 20)
                                     << QStringLiteral("连接中断");
     for (const QByteArray encoding : {"", "gzip", "deflate"}) {
-        Response cutOff = encoding.isEmpty() ? TestHttpServer::text(body) : TestHttpServer::compressed(eventText, encoding);
+        Response cutOff =
+            encoding.isEmpty() ? TestHttpServer::text(body) : TestHttpServer::compressed(eventText, encoding);
         cutOff.behaviour = Behaviour::CloseMidBody;
         QTest::addRow("%s body closed half-way", encoding.isEmpty() ? "plain" : encoding.constData())
             << cutOff << qint64(1 << 20) << QStringLiteral("连接中断");
