@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -52,13 +53,13 @@ bool isBold(const form1 &window, const char *label)
 
 auto fields(const NotifyIconData &record)
 {
-    return std::make_tuple(record.cbSize, record.hWnd, record.uID, record.uFlags, record.uCallbackMessage, record.hIcon,
-                           QString(record.szTip.data(), int(record.szTip.size())));
+    return std::make_tuple(record.cbSize, record.hWnd.data(), record.uID, record.uFlags, record.uCallbackMessage,
+                           record.hIcon.cacheKey(), record.szTip);
 }
 
 bool iconUp(form1 &window)
 {
-    return notifyIconFor(handleForWindow(&window), handleForIcon(window.windowIcon()));
+    return notifyIconOf(&window, window.windowIcon().cacheKey());
 }
 } // namespace
 
@@ -85,7 +86,6 @@ private slots:
     void everyCloseRequestAsksAgain();
     void notifyIconLayer_data();
     void notifyIconLayer();
-    void handlesNameTheirObjects();
     void linkLabelHover_data();
     void linkLabelHover();
     void linkLabelsShowAPointingHand_data();
@@ -96,7 +96,6 @@ void TestTray::initTestCase()
 {
     // Nothing in this process has minimised yet.
     QVERIFY(fields(TrayIconData) == fields(NotifyIconData{}));
-    QCOMPARE(std::get<6>(fields(TrayIconData)), QString(64, QChar(0)));
     // Offscreen Qt complains, once per icon, that it cannot watch for a notification area moving.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.core.qobject.connect=false"));
 
@@ -145,12 +144,11 @@ void TestTray::minimiseFillsRecordThenHidesOrMinimises()
 
     QTest::mouseClick(control<QPushButton>(window.get(), "Command4"), Qt::LeftButton);
 
-    const Handle icon = windowHasIcon ? handleForIcon(window->windowIcon()) : 0;
+    const qint64 icon = windowHasIcon ? window->windowIcon().cacheKey() : 0;
     QVERIFY(!windowHasIcon || icon != 0);
-    const QString tip = Tip + QChar(0) + QString(64 - Tip.size() - 1, QLatin1Char(' '));
-    QCOMPARE(fields(TrayIconData), std::make_tuple(88, handleForWindow(window.get()), icon, 7, 512, icon, tip));
+    QCOMPARE(fields(TrayIconData), std::make_tuple(88, static_cast<QWidget *>(window.get()), icon, 7, 512, icon, Tip));
 
-    QSystemTrayIcon *shown = notifyIconFor(TrayIconData.hWnd, TrayIconData.uID);
+    QSystemTrayIcon *shown = notifyIconOf(TrayIconData.hWnd, TrayIconData.uID);
     QCOMPARE(shown != nullptr, hidden);
     QCOMPARE(window->isVisible(), !hidden);
     QCOMPARE(window->isMinimized(), !hidden);
@@ -235,7 +233,7 @@ void TestTray::clicksOnTheIconReachTheWindow()
     auto window = shownWindow();
     QVERIFY(window);
     window->Command4_Click();
-    QSystemTrayIcon *icon = notifyIconFor(TrayIconData.hWnd, TrayIconData.uID);
+    QSystemTrayIcon *icon = notifyIconOf(TrayIconData.hWnd, TrayIconData.uID);
     QVERIFY(icon);
 
     emit icon->activated(reason);
@@ -378,48 +376,24 @@ void TestTray::notifyIconLayer()
     QWidget window;
     NotifyIconData record;
     record.cbSize = NotifyIconDataSize;
-    record.hWnd = handleForWindow(&window);
+    record.hWnd = &window;
     record.uID = 7;
     record.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
     record.uCallbackMessage = WM_MOUSEMOVE;
-    record.hIcon = handleForIcon(solidIcon(Qt::blue));
-    record.szTip = tipField(QStringLiteral("tip"));
+    record.hIcon = solidIcon(Qt::blue);
+    record.szTip = QStringLiteral("tip");
 
     QList<bool> actual;
     for (int message : messages)
         actual << Shell_NotifyIconA(message, &record);
     QCOMPARE(actual, results);
-    QSystemTrayIcon *icon = notifyIconFor(record.hWnd, record.uID);
+    QSystemTrayIcon *icon = notifyIconOf(record.hWnd, record.uID);
     QCOMPARE(icon != nullptr, messages.last() == NIM_ADD);
     if (icon)
         QCOMPARE(icon->toolTip(), QStringLiteral("tip"));
     const NotifyIconData zero;
     QVERIFY(!Shell_NotifyIconA(NIM_DELETE, &zero)); // the record before any minimise names nothing
-    QCOMPARE(notifyIconFor(record.hWnd, record.uID), icon);
-}
-
-void TestTray::handlesNameTheirObjects()
-{
-    auto first = std::make_unique<QWidget>();
-    QWidget second;
-    const Handle firstHandle = handleForWindow(first.get());
-    QVERIFY(firstHandle != 0);
-    QCOMPARE(handleForWindow(first.get()), firstHandle);
-    QVERIFY(handleForWindow(&second) != firstHandle);
-    QCOMPARE(windowForHandle(firstHandle), first.get());
-
-    first.reset();
-    QCOMPARE(windowForHandle(firstHandle), nullptr); // a stale handle names nothing
-    QWidget third;
-    QVERIFY(handleForWindow(&third) != firstHandle);
-
-    const QIcon icon = solidIcon(Qt::green);
-    const Handle iconHandle = handleForIcon(icon);
-    QVERIFY(iconHandle != 0);
-    QVERIFY(iconHandle != handleForWindow(&second));
-    QCOMPARE(handleForIcon(QIcon(icon)), iconHandle);
-    QCOMPARE(iconForHandle(iconHandle).cacheKey(), icon.cacheKey());
-    QCOMPARE(handleForIcon(QIcon()), 0);
+    QCOMPARE(notifyIconOf(record.hWnd, record.uID), icon);
 }
 
 void TestTray::linkLabelHover_data()
