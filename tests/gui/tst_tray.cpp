@@ -57,6 +57,36 @@ auto fields(const NotifyIconData &record)
                            record.hIcon.cacheKey(), record.szTip);
 }
 
+// Stands in for the session manager, which a test cannot make.
+class FakeSessionEnd : public form1::SessionEnd
+{
+public:
+    explicit FakeSessionEnd(bool interactionAllowed) : m_interactionAllowed(interactionAllowed) {}
+    bool allowsInteraction() override { return m_interactionAllowed; }
+    void cancel() override { cancelled = true; }
+    void release() override {}
+
+    bool cancelled = false;
+
+private:
+    bool m_interactionAllowed;
+};
+
+// Counts the times a window is raised.
+class RaiseCounter : public QObject
+{
+public:
+    explicit RaiseCounter(QWidget *window) { window->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::ZOrderChange ? 1 : 0;
+        return false;
+    }
+};
+
 bool iconUp(form1 &window)
 {
     return notifyIconOf(&window, window.windowIcon().cacheKey());
@@ -81,9 +111,13 @@ private slots:
     void clicksOnTheIconReachTheWindow();
     void pointerOnTheBareSurfaceAtAnIconEventNumber_data();
     void pointerOnTheBareSurfaceAtAnIconEventNumber();
+    void restoreLeavesAVisibleWindowWhereItIs_data();
+    void restoreLeavesAVisibleWindowWhereItIs();
     void closeRequestAsks_data();
     void closeRequestAsks();
     void everyCloseRequestAsksAgain();
+    void sessionEnd_data();
+    void sessionEnd();
     void notifyIconLayer_data();
     void notifyIconLayer();
     void linkLabelHover_data();
@@ -270,6 +304,35 @@ void TestTray::pointerOnTheBareSurfaceAtAnIconEventNumber()
     QVERIFY(!iconUp(*window));
 }
 
+void TestTray::restoreLeavesAVisibleWindowWhereItIs_data()
+{
+    QTest::addColumn<int>("message");
+    QTest::newRow("514 left button released") << 514;
+    QTest::newRow("517 right button released") << 517;
+}
+
+// The restore's "show" must not pull an already visible window in front of the user's work.
+void TestTray::restoreLeavesAVisibleWindowWhereItIs()
+{
+    QFETCH(int, message);
+    setNotificationAreaAvailableForTesting(true);
+    auto window = shownWindow();
+    QVERIFY(window);
+    QWidget other;
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    RaiseCounter raises(window.get());
+
+    window->Form_MouseMove(0, 0, twips(*window, message), 0);
+    QCoreApplication::processEvents();
+
+    QVERIFY(window->isVisible());
+    QCOMPARE(QApplication::activeWindow(), &other);
+    QCOMPARE(raises.count, 0);
+}
+
 void TestTray::closeRequestAsks_data()
 {
     QTest::addColumn<bool>("hiddenWithIcon");
@@ -353,6 +416,44 @@ void TestTray::everyCloseRequestAsksAgain()
     for (const ShownMessage &shown : boxes.shown)
         QCOMPARE(shown.text, ExitQuestion);
     QCOMPARE(end.count, 1);
+}
+
+void TestTray::sessionEnd_data()
+{
+    QTest::addColumn<bool>("interactionAllowed");
+    QTest::addColumn<MsgBox::Answer>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("ends");
+    QTest::addColumn<bool>("sessionCancelled");
+
+    QTest::newRow("no leave to interact: no question, the session goes on ending")
+        << false << MsgBox::Ok << false << false << false;
+    QTest::newRow("OK ends the program") << true << MsgBox::Ok << true << true << false;
+    QTest::newRow("Cancel cancels the end of the session") << true << MsgBox::Cancel << true << false << true;
+}
+
+void TestTray::sessionEnd()
+{
+    QFETCH(bool, interactionAllowed);
+    QFETCH(MsgBox::Answer, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, ends);
+    QFETCH(bool, sessionCancelled);
+    auto window = shownWindow();
+    QVERIFY(window);
+    EndRecorder end;
+    MessageBoxRecorder boxes(answer);
+    FakeSessionEnd session(interactionAllowed);
+
+    window->sessionEnding(session);
+
+    QCOMPARE(boxes.shown.size(), asked ? 1 : 0);
+    if (asked)
+        QCOMPARE(boxes.shown[0].text, ExitQuestion);
+    QCOMPARE(end.count, ends ? 1 : 0);
+    QCOMPARE(session.cancelled, sessionCancelled);
+    if (!ends)
+        QVERIFY(window->isVisible());
 }
 
 void TestTray::notifyIconLayer_data()
