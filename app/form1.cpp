@@ -3,18 +3,14 @@
 
 #include "Module3.h"
 #include "MsgBox.h"
-#include "PointerArgs.h"
 #include "ProgramEnd.h"
-#include "ProgramTitle.h"
 #include "ResultList.h"
 #include "WindowFont.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
-#include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -104,57 +100,8 @@ void form1::wireEvents()
 
 bool form1::eventFilter(QObject *watched, QEvent *event)
 {
-    const auto pointerArgs = [this](QMouseEvent *mouse, auto handler) {
-        const float tpp = twipsPerPixelX(this);
-        const QPointF pos = mouse->position();
-        (this->*handler)(pointerButtons(mouse->buttons()), pointerShift(mouse->modifiers()), float(pos.x()) * tpp,
-                         float(pos.y()) * tpp);
-    };
-
-    if (watched == m_ui->Label3 || watched == m_ui->Label5) {
-        const bool isLabel3 = watched == m_ui->Label3;
-        if (event->type() == QEvent::MouseMove) {
-            pointerArgs(static_cast<QMouseEvent *>(event),
-                        isLabel3 ? &form1::Label3_MouseMove : &form1::Label5_MouseMove);
-            return true; // the pointer is over a control, not over the bare window
-        }
-        if (event->type() == QEvent::MouseButtonRelease) {
-            auto *mouse = static_cast<QMouseEvent *>(event);
-            auto *label = static_cast<QWidget *>(watched);
-            if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint())) {
-                isLabel3 ? Label3_Click() : Label5_Click();
-                return true;
-            }
-        }
-        return QWidget::eventFilter(watched, event);
-    }
-
-    if (watched == m_ui->List2->viewport() && event->type() == QEvent::MouseButtonPress) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        const float tpp = twipsPerPixelX(this);
-        List2_MouseDown(pointerButton(mouse->button()), pointerShift(mouse->modifiers()),
-                        float(mouse->position().x()) * tpp, float(mouse->position().y()) * tpp);
-        // A right press opens the menu and leaves the selection alone.
-        return mouse->button() == Qt::RightButton;
-    }
-    if (watched == m_ui->List2 && event->type() == QEvent::KeyPress) {
-        // The menu key and Shift+F10 reach the same commands without a mouse, below the current line.
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
-            const QRect current = m_ui->List2->visualItemRect(m_ui->List2->currentItem());
-            const QPoint anchor = current.isValid() ? current.bottomLeft() : QPoint(0, 0);
-            showHistoryMenu(m_ui->List2->viewport()->mapToGlobal(anchor));
-            return true;
-        }
-    }
-    if ((watched == m_ui->List2 || watched == m_ui->List2->viewport()) && event->type() == QEvent::ContextMenu)
-        return true; // the right press and the keys above have opened the menu already
-    return QWidget::eventFilter(watched, event);
-}
-
-void form1::showHistoryMenu(const QPoint &globalPos)
-{
-    m_mnuedit->exec(globalPos);
+    return routeLinkLabelInput(watched, event) || routeHistoryListInput(watched, event) ||
+           QWidget::eventFilter(watched, event);
 }
 
 bool form1::Form_Load()

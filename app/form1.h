@@ -23,62 +23,75 @@ public:
     explicit form1(const Endpoints &endpoints = Endpoints::fromBuild(), QWidget *parent = nullptr);
     ~form1() override;
 
-    const Endpoints &endpoints() const { return m_endpoints; }
     // Tests shorten the time limit of the window's requests.
     void setHttpOptions(const HttpGetOptions &options) { m_httpOptions = options; }
 
-    // Runs once before the window is first shown. Returns false when the program has been ended
-    // (the update check said no); the window must not be shown then.
+    // Start-up, in app/form1.cpp. Runs once before the window is first shown. Returns false when
+    // the program has been ended (the update check said no); the window must not be shown then.
     bool Form_Load();
 
-    // Window events
-    void Form_MouseMove(int Button, int Shift, float X, float Y);
+    // Notification area, exit and link labels, in app/form1_shell.cpp. The notification icon's
+    // events reach Form_MouseMove by name, queued.
+    Q_INVOKABLE void Form_MouseMove(int Button, int Shift, float X, float Y);
     void Form_QueryUnload(int &Cancel, int UnloadMode);
-
-    // Tracking query and re-query
-    void chaxun_Click();
-    void Command3_Click();
-    void mnuedit1_Click();
-
-    // Copy and clear commands
-    void Command1_Click();
-    void Command2_Click();
-    void Command5_Click();
-    void Command6_Click();
-
-    // History list menu
-    void List2_MouseDown(int Button, int Shift, float X, float Y);
-    void mnuedit2_Click();
-
-    // Notification area
     void Command4_Click();
-
-    // Link labels
     void Label3_Click();
     void Label3_MouseMove(int Button, int Shift, float X, float Y);
     void Label5_Click();
     void Label5_MouseMove(int Button, int Shift, float X, float Y);
 
+    // What the window needs of the session manager at log-off or shut-down; tests stand in for it.
+    class SessionEnd
+    {
+    public:
+        virtual ~SessionEnd() = default;
+        virtual bool allowsInteraction() = 0; // asks leave to show a question
+        virtual void cancel() = 0;            // keeps the session running
+        virtual void release() = 0;           // done with the question
+    };
+    // The session is ending: a close request like any other, where the session lets the window ask.
+    void sessionEnding(SessionEnd &session);
+
+    // Tracking query and re-query, in query/form1_query.cpp
+    void chaxun_Click();
+    void Command3_Click();
+    void mnuedit1_Click();
+
+    // Copy and clear commands and the History list menu, in results/form1_results.cpp
+    void Command1_Click();
+    void Command2_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void List2_MouseDown(int Button, int Shift, float X, float Y);
+    void mnuedit2_Click();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
-    bool event(QEvent *event) override; // the notification icon's events arrive as posted messages
 
 private:
+    // In app/form1.cpp: the wiring of events to handlers, and the courier group's one Tab stop.
+    void wireEvents();
+    void makeCourierGroupOneTabStop();
+    void moveCourierTabStop();
+
+    // In app/form1_shell.cpp
+    bool routeLinkLabelInput(QObject *watched, QEvent *event); // true when the event has been dealt with
+    void setLinkLabelBold(QWidget *label, bool bold);
+    void watchSessionEnd();
+
+    // In query/form1_query.cpp: the steps shared by chaxun_Click and Command3_Click.
     enum class HistoryEntry
     {
         Append,
         Skip
     };
-    // The steps shared by chaxun_Click and Command3_Click.
     void runQuery(HistoryEntry history);
+
+    // In results/form1_results.cpp
+    bool routeHistoryListInput(QObject *watched, QEvent *event); // true when the event has been dealt with
     void showHistoryMenu(const QPoint &globalPos);
-    void setLinkLabelBold(QWidget *label, bool bold);
-    void wireEvents();
-    void makeCourierGroupOneTabStop();
-    void moveCourierTabStop();
-    void watchSessionEnd(); // log-off and shut-down are close requests like any other
 
     std::unique_ptr<Ui::form1> m_ui;
     Endpoints m_endpoints;

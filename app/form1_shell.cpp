@@ -26,22 +26,20 @@ constexpr int CancelUnload = -1;
 
 void form1::Command4_Click()
 {
-    const Handle window = handleForWindow(this);
-    const Handle icon = handleForIcon(windowIcon());
-    TrayIconData.hWnd = window;
-    TrayIconData.uID = icon;
+    TrayIconData.hWnd = this;
+    TrayIconData.uID = windowIcon().cacheKey();
     TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIconData.uCallbackMessage = WM_MOUSEMOVE;
-    TrayIconData.hIcon = icon;
-    TrayIconData.szTip = tipField(ProgramTitle);
+    TrayIconData.hIcon = windowIcon();
+    TrayIconData.szTip = ProgramTitle;
     TrayIconData.cbSize = NotifyIconDataSize;
 
-    // Hidden without an icon the window could never be brought back; minimised it stays on the
-    // taskbar.
+    // Unlike the other outside calls' results, the add's answer counts here: hidden without an icon
+    // the window could never be brought back; minimised it stays on the taskbar.
     if (Shell_NotifyIconA(NIM_ADD, &TrayIconData))
-        ShowWindow(window, SW_HIDE);
+        ShowWindow(this, SW_HIDE);
     else
-        ShowWindow(window, SW_SHOWMINIMIZED);
+        ShowWindow(this, SW_SHOWMINIMIZED);
 }
 
 void form1::Form_MouseMove(int Button, int Shift, float X, float Y)
@@ -77,10 +75,35 @@ void form1::Form_QueryUnload(int &Cancel, int UnloadMode)
         return;
     }
     Cancel = CancelUnload;
-    // Still hidden (the system asked while the window sat in the notification area): without its
-    // icon the running program would be out of the user's reach.
+    // Still hidden (the session asked while the window sat in the notification area): without its
+    // icon the running program would be out of the user's reach. So the icon goes up again, and
+    // the add's answer is looked at once more: where it fails, the window shows minimised.
     if (!isVisible() && !Shell_NotifyIconA(NIM_ADD, &TrayIconData))
-        ShowWindow(handleForWindow(this), SW_SHOWMINIMIZED);
+        ShowWindow(this, SW_SHOWMINIMIZED);
+}
+
+bool form1::routeLinkLabelInput(QObject *watched, QEvent *event)
+{
+    if (watched != m_ui->Label3 && watched != m_ui->Label5)
+        return false;
+    const bool isLabel3 = watched == m_ui->Label3;
+    if (event->type() == QEvent::MouseMove) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        const float tpp = twipsPerPixelX(this);
+        const QPointF pos = mouse->position();
+        (this->*(isLabel3 ? &form1::Label3_MouseMove : &form1::Label5_MouseMove))(
+            pointerButtons(mouse->buttons()), pointerShift(mouse->modifiers()), float(pos.x()) * tpp,
+            float(pos.y()) * tpp);
+        return true; // the pointer is over a control, not over the bare window
+    }
+    if (event->type() != QEvent::MouseButtonRelease)
+        return false;
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    if (mouse->button() != Qt::LeftButton ||
+        !static_cast<QWidget *>(watched)->rect().contains(mouse->position().toPoint()))
+        return false;
+    isLabel3 ? Label3_Click() : Label5_Click();
+    return true;
 }
 
 void form1::Label3_Click()
@@ -144,22 +167,19 @@ void form1::mouseMoveEvent(QMouseEvent *event)
                    float(pos.y()) * tpp);
 }
 
-bool form1::event(QEvent *event)
+namespace {
+class ManagedSessionEnd final : public form1::SessionEnd
 {
-    if (event->type() != WindowMessageEvent::eventType())
-        return QWidget::event(event);
+public:
+    explicit ManagedSessionEnd(QSessionManager &manager) : m_manager(manager) {}
+    bool allowsInteraction() override { return m_manager.allowsInteraction(); }
+    void cancel() override { m_manager.cancel(); }
+    void release() override { m_manager.release(); }
 
-    const auto *message = static_cast<const WindowMessageEvent *>(event);
-    // The notification icon calls back with the window's own mouse-move message and the icon
-    // event's number where a real move carries its horizontal pixel position.
-    if (message->message() == WM_MOUSEMOVE) {
-        const float tpp = twipsPerPixelX(this);
-        const auto x = qint16(message->lParam() & 0xFFFF);
-        const auto y = qint16((message->lParam() >> 16) & 0xFFFF);
-        Form_MouseMove(0, 0, float(x) * tpp, float(y) * tpp);
-    }
-    return true;
-}
+private:
+    QSessionManager &m_manager;
+};
+} // namespace
 
 void form1::watchSessionEnd()
 {
@@ -167,13 +187,19 @@ void form1::watchSessionEnd()
     if (!application)
         return;
     connect(application, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
-        // Without leave to interact no question can be shown, and the session ends the program.
-        if (!manager.allowsInteraction())
-            return;
-        int cancel = 0;
-        Form_QueryUnload(cancel, UnloadForSessionEnd);
-        if (cancel)
-            manager.cancel();
-        manager.release();
+        ManagedSessionEnd session(manager);
+        sessionEnding(session);
     });
+}
+
+void form1::sessionEnding(SessionEnd &session)
+{
+    // Without leave to interact no question can be shown, and the session ends the program.
+    if (!session.allowsInteraction())
+        return;
+    int cancel = 0;
+    Form_QueryUnload(cancel, UnloadForSessionEnd);
+    if (cancel)
+        session.cancel();
+    session.release();
 }

@@ -3,6 +3,7 @@
 #include "GuiTestSupport.h"
 #include "form1.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
@@ -79,6 +80,8 @@ private slots:
     void commandsNeedASelectedLine_data();
     void commandsNeedASelectedLine();
     void deleteRemovesTheSelectedLineNotTheOneClicked();
+    void commandsActOnTheSelectedLineNotTheCurrentOne_data();
+    void commandsActOnTheSelectedLineNotTheCurrentOne();
     void deleteTheOnlyLine();
     void deleteOneOfTwoEqualLines();
     void requerySelectsTheEntrysCourier_data();
@@ -164,22 +167,28 @@ void TestHistory::menuKeysOpenTheMenu_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::newRow("menu key") << int(Qt::Key_Menu) << Qt::KeyboardModifiers();
-    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << Qt::KeyboardModifiers(Qt::ShiftModifier);
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("menu key") << int(Qt::Key_Menu) << Qt::KeyboardModifiers() << true;
+    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << Qt::KeyboardModifiers(Qt::ShiftModifier) << true;
+    QTest::newRow("F10 alone: no menu") << int(Qt::Key_F10) << Qt::KeyboardModifiers() << false;
+    QTest::newRow("Ctrl+Shift+F10: no menu")
+        << int(Qt::Key_F10) << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier) << false;
 }
 
 void TestHistory::menuKeysOpenTheMenu()
 {
     QFETCH(int, key);
     QFETCH(Qt::KeyboardModifiers, modifiers);
-    history()->addItems({"时间: 10:00:00 公司:中通 单号:1", "时间: 10:00:01 公司:中通 单号:2"});
+    QFETCH(bool, opens);
+    const QStringList before{"时间: 10:00:00 公司:中通 单号:1", "时间: 10:00:01 公司:中通 单号:2"};
+    history()->addItems(before);
     history()->setCurrentRow(1);
     history()->setFocus();
 
     MenuDriver menu(QStringLiteral("删除记录"));
-    QTest::keyClick(history(), Qt::Key(key), modifiers);
-    QCOMPARE(menu.items, QStringList({"重新查询", "删除记录"}));
-    QCOMPARE(lines(history()), QStringList{"时间: 10:00:00 公司:中通 单号:1"});
+    QTest::keyClick(history(), Qt::Key(key), modifiers); // an open menu is answered before this returns
+    QCOMPARE(menu.items, opens ? QStringList({"重新查询", "删除记录"}) : QStringList());
+    QCOMPARE(lines(history()), opens ? before.mid(0, 1) : before);
 }
 
 void TestHistory::commandsNeedASelectedLine_data()
@@ -235,6 +244,46 @@ void TestHistory::deleteRemovesTheSelectedLineNotTheOneClicked()
 
     QCOMPARE(lines(history()), QStringList({"one", "two", "four"}));
     QVERIFY(m_on.messages->shown.isEmpty());
+}
+
+void TestHistory::commandsActOnTheSelectedLineNotTheCurrentOne_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("throughAccessibility"); // as a screen reader selects; otherwise from code
+    for (const char *command : {"删除记录", "重新查询"}) {
+        QTest::addRow("%s, selected from code", command) << command << false;
+        QTest::addRow("%s, selected through the accessibility interface", command) << command << true;
+    }
+}
+
+// A selection need not move the current line (the focus frame): the commands follow the selection.
+void TestHistory::commandsActOnTheSelectedLineNotTheCurrentOne()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, throughAccessibility);
+    const QStringList entries{"时间: 10:00:00 公司:中通 单号:1", "时间: 10:00:01 公司:中通 单号:2",
+                              "时间: 10:00:02 公司:中通 单号:3"};
+    history()->addItems(entries);
+    history()->setCurrentRow(0);
+    if (throughAccessibility) {
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(history());
+        QVERIFY(list && list->tableInterface());
+        QVERIFY(list->tableInterface()->selectRow(2));
+    } else {
+        history()->selectionModel()->select(history()->model()->index(2, 0), QItemSelectionModel::ClearAndSelect);
+    }
+    QCOMPARE(history()->currentRow(), 0);
+    QCOMPARE(history()->selectedItems(), QList<QListWidgetItem *>{history()->item(2)});
+
+    useMenu(0, command);
+
+    QVERIFY(m_on.messages->shown.isEmpty());
+    if (command == QStringLiteral("删除记录")) {
+        QCOMPARE(lines(history()), entries.mid(0, 2));
+    } else {
+        QCOMPARE(control<QLineEdit>(m_on.window.get(), "Text2")->text(), QStringLiteral("3"));
+        QCOMPARE(lines(history()), entries); // a re-query adds no history line
+    }
 }
 
 void TestHistory::deleteTheOnlyLine()

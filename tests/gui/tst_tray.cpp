@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -52,13 +53,43 @@ bool isBold(const form1 &window, const char *label)
 
 auto fields(const NotifyIconData &record)
 {
-    return std::make_tuple(record.cbSize, record.hWnd, record.uID, record.uFlags, record.uCallbackMessage, record.hIcon,
-                           QString(record.szTip.data(), int(record.szTip.size())));
+    return std::make_tuple(record.cbSize, record.hWnd.data(), record.uID, record.uFlags, record.uCallbackMessage,
+                           record.hIcon.cacheKey(), record.szTip);
 }
+
+// Stands in for the session manager, which a test cannot make.
+class FakeSessionEnd : public form1::SessionEnd
+{
+public:
+    explicit FakeSessionEnd(bool interactionAllowed) : m_interactionAllowed(interactionAllowed) {}
+    bool allowsInteraction() override { return m_interactionAllowed; }
+    void cancel() override { cancelled = true; }
+    void release() override {}
+
+    bool cancelled = false;
+
+private:
+    bool m_interactionAllowed;
+};
+
+// Counts the times a window is raised.
+class RaiseCounter : public QObject
+{
+public:
+    explicit RaiseCounter(QWidget *window) { window->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::ZOrderChange ? 1 : 0;
+        return false;
+    }
+};
 
 bool iconUp(form1 &window)
 {
-    return notifyIconFor(handleForWindow(&window), handleForIcon(window.windowIcon()));
+    return notifyIconOf(&window, window.windowIcon().cacheKey());
 }
 } // namespace
 
@@ -80,12 +111,15 @@ private slots:
     void clicksOnTheIconReachTheWindow();
     void pointerOnTheBareSurfaceAtAnIconEventNumber_data();
     void pointerOnTheBareSurfaceAtAnIconEventNumber();
+    void restoreLeavesAVisibleWindowWhereItIs_data();
+    void restoreLeavesAVisibleWindowWhereItIs();
     void closeRequestAsks_data();
     void closeRequestAsks();
     void everyCloseRequestAsksAgain();
+    void sessionEnd_data();
+    void sessionEnd();
     void notifyIconLayer_data();
     void notifyIconLayer();
-    void handlesNameTheirObjects();
     void linkLabelHover_data();
     void linkLabelHover();
     void linkLabelsShowAPointingHand_data();
@@ -96,7 +130,6 @@ void TestTray::initTestCase()
 {
     // Nothing in this process has minimised yet.
     QVERIFY(fields(TrayIconData) == fields(NotifyIconData{}));
-    QCOMPARE(std::get<6>(fields(TrayIconData)), QString(64, QChar(0)));
     // Offscreen Qt complains, once per icon, that it cannot watch for a notification area moving.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.core.qobject.connect=false"));
 
@@ -145,12 +178,11 @@ void TestTray::minimiseFillsRecordThenHidesOrMinimises()
 
     QTest::mouseClick(control<QPushButton>(window.get(), "Command4"), Qt::LeftButton);
 
-    const Handle icon = windowHasIcon ? handleForIcon(window->windowIcon()) : 0;
+    const qint64 icon = windowHasIcon ? window->windowIcon().cacheKey() : 0;
     QVERIFY(!windowHasIcon || icon != 0);
-    const QString tip = Tip + QChar(0) + QString(64 - Tip.size() - 1, QLatin1Char(' '));
-    QCOMPARE(fields(TrayIconData), std::make_tuple(88, handleForWindow(window.get()), icon, 7, 512, icon, tip));
+    QCOMPARE(fields(TrayIconData), std::make_tuple(88, static_cast<QWidget *>(window.get()), icon, 7, 512, icon, Tip));
 
-    QSystemTrayIcon *shown = notifyIconFor(TrayIconData.hWnd, TrayIconData.uID);
+    QSystemTrayIcon *shown = notifyIconOf(TrayIconData.hWnd, TrayIconData.uID);
     QCOMPARE(shown != nullptr, hidden);
     QCOMPARE(window->isVisible(), !hidden);
     QCOMPARE(window->isMinimized(), !hidden);
@@ -235,7 +267,7 @@ void TestTray::clicksOnTheIconReachTheWindow()
     auto window = shownWindow();
     QVERIFY(window);
     window->Command4_Click();
-    QSystemTrayIcon *icon = notifyIconFor(TrayIconData.hWnd, TrayIconData.uID);
+    QSystemTrayIcon *icon = notifyIconOf(TrayIconData.hWnd, TrayIconData.uID);
     QVERIFY(icon);
 
     emit icon->activated(reason);
@@ -270,6 +302,35 @@ void TestTray::pointerOnTheBareSurfaceAtAnIconEventNumber()
     QVERIFY(window->isVisible());
     QVERIFY(!window->isMinimized());
     QVERIFY(!iconUp(*window));
+}
+
+void TestTray::restoreLeavesAVisibleWindowWhereItIs_data()
+{
+    QTest::addColumn<int>("message");
+    QTest::newRow("514 left button released") << 514;
+    QTest::newRow("517 right button released") << 517;
+}
+
+// The restore's "show" must not pull an already visible window in front of the user's work.
+void TestTray::restoreLeavesAVisibleWindowWhereItIs()
+{
+    QFETCH(int, message);
+    setNotificationAreaAvailableForTesting(true);
+    auto window = shownWindow();
+    QVERIFY(window);
+    QWidget other;
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    RaiseCounter raises(window.get());
+
+    window->Form_MouseMove(0, 0, twips(*window, message), 0);
+    QCoreApplication::processEvents();
+
+    QVERIFY(window->isVisible());
+    QCOMPARE(QApplication::activeWindow(), &other);
+    QCOMPARE(raises.count, 0);
 }
 
 void TestTray::closeRequestAsks_data()
@@ -357,6 +418,44 @@ void TestTray::everyCloseRequestAsksAgain()
     QCOMPARE(end.count, 1);
 }
 
+void TestTray::sessionEnd_data()
+{
+    QTest::addColumn<bool>("interactionAllowed");
+    QTest::addColumn<MsgBox::Answer>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("ends");
+    QTest::addColumn<bool>("sessionCancelled");
+
+    QTest::newRow("no leave to interact: no question, the session goes on ending")
+        << false << MsgBox::Ok << false << false << false;
+    QTest::newRow("OK ends the program") << true << MsgBox::Ok << true << true << false;
+    QTest::newRow("Cancel cancels the end of the session") << true << MsgBox::Cancel << true << false << true;
+}
+
+void TestTray::sessionEnd()
+{
+    QFETCH(bool, interactionAllowed);
+    QFETCH(MsgBox::Answer, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, ends);
+    QFETCH(bool, sessionCancelled);
+    auto window = shownWindow();
+    QVERIFY(window);
+    EndRecorder end;
+    MessageBoxRecorder boxes(answer);
+    FakeSessionEnd session(interactionAllowed);
+
+    window->sessionEnding(session);
+
+    QCOMPARE(boxes.shown.size(), asked ? 1 : 0);
+    if (asked)
+        QCOMPARE(boxes.shown[0].text, ExitQuestion);
+    QCOMPARE(end.count, ends ? 1 : 0);
+    QCOMPARE(session.cancelled, sessionCancelled);
+    if (!ends)
+        QVERIFY(window->isVisible());
+}
+
 void TestTray::notifyIconLayer_data()
 {
     QTest::addColumn<QList<int>>("messages"); // sent in turn with one record
@@ -378,48 +477,24 @@ void TestTray::notifyIconLayer()
     QWidget window;
     NotifyIconData record;
     record.cbSize = NotifyIconDataSize;
-    record.hWnd = handleForWindow(&window);
+    record.hWnd = &window;
     record.uID = 7;
     record.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
     record.uCallbackMessage = WM_MOUSEMOVE;
-    record.hIcon = handleForIcon(solidIcon(Qt::blue));
-    record.szTip = tipField(QStringLiteral("tip"));
+    record.hIcon = solidIcon(Qt::blue);
+    record.szTip = QStringLiteral("tip");
 
     QList<bool> actual;
     for (int message : messages)
         actual << Shell_NotifyIconA(message, &record);
     QCOMPARE(actual, results);
-    QSystemTrayIcon *icon = notifyIconFor(record.hWnd, record.uID);
+    QSystemTrayIcon *icon = notifyIconOf(record.hWnd, record.uID);
     QCOMPARE(icon != nullptr, messages.last() == NIM_ADD);
     if (icon)
         QCOMPARE(icon->toolTip(), QStringLiteral("tip"));
     const NotifyIconData zero;
     QVERIFY(!Shell_NotifyIconA(NIM_DELETE, &zero)); // the record before any minimise names nothing
-    QCOMPARE(notifyIconFor(record.hWnd, record.uID), icon);
-}
-
-void TestTray::handlesNameTheirObjects()
-{
-    auto first = std::make_unique<QWidget>();
-    QWidget second;
-    const Handle firstHandle = handleForWindow(first.get());
-    QVERIFY(firstHandle != 0);
-    QCOMPARE(handleForWindow(first.get()), firstHandle);
-    QVERIFY(handleForWindow(&second) != firstHandle);
-    QCOMPARE(windowForHandle(firstHandle), first.get());
-
-    first.reset();
-    QCOMPARE(windowForHandle(firstHandle), nullptr); // a stale handle names nothing
-    QWidget third;
-    QVERIFY(handleForWindow(&third) != firstHandle);
-
-    const QIcon icon = solidIcon(Qt::green);
-    const Handle iconHandle = handleForIcon(icon);
-    QVERIFY(iconHandle != 0);
-    QVERIFY(iconHandle != handleForWindow(&second));
-    QCOMPARE(handleForIcon(QIcon(icon)), iconHandle);
-    QCOMPARE(iconForHandle(iconHandle).cacheKey(), icon.cacheKey());
-    QCOMPARE(handleForIcon(QIcon()), 0);
+    QCOMPARE(notifyIconOf(record.hWnd, record.uID), icon);
 }
 
 void TestTray::linkLabelHover_data()

@@ -151,6 +151,8 @@ private slots:
     void enterAndEscapeTriggerNothing();
     void numberBoxHasNoLengthLimit();
     void courierButtonsFormOneExclusiveGroup();
+    void clickingACourierFocusesIt_data();
+    void clickingACourierFocusesIt();
     void everyControlWhereTheLayoutPutsIt_data();
     void everyControlWhereTheLayoutPutsIt();
     void captionsAreNotClipped();
@@ -398,6 +400,29 @@ void tst_window::courierButtonsFormOneExclusiveGroup()
     }
 }
 
+void tst_window::clickingACourierFocusesIt_data()
+{
+    QTest::addColumn<QString>("clicked");
+    QTest::newRow("the selected courier") << "sure";
+    QTest::newRow("another courier") << "ems";
+}
+
+// Only the selected courier is a Tab stop, but a click reaches every one, the selected one included.
+void tst_window::clickingACourierFocusesIt()
+{
+    QFETCH(QString, clicked);
+    form1 window(testEndpoints());
+    control<QRadioButton>(&window, "sure")->setChecked(true);
+    QVERIFY(showWindow(window));
+    QTRY_COMPARE(focusedName(), QStringLiteral("Text2"));
+    auto *courier = control<QRadioButton>(&window, clicked.toLatin1().constData());
+
+    QTest::mouseClick(courier, Qt::LeftButton, {}, QPoint(captionEnd(courier) - 4, courier->height() / 2));
+
+    QCOMPARE(focusedName(), clicked);
+    QVERIFY(courier->isChecked());
+}
+
 void tst_window::everyControlWhereTheLayoutPutsIt_data()
 {
     // name, Left, Top, Width, Height in twips; the container's corner is the origin (Frame1's for
@@ -606,9 +631,11 @@ void tst_window::screenReaderNamesTheFields_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("spoken");
-    QTest::newRow("number box, after its label") << "Text2" << QStringLiteral("请输入快递单号：");
-    QTest::newRow("Result list") << "List1" << QStringLiteral("查询结果");
-    QTest::newRow("History list, after its heading") << "List2" << QStringLiteral("查询记录（右键进行操作）：");
+    QTest::addColumn<QString>("labelledBy"); // the label a screen reader reads with the field
+    QTest::newRow("number box, after its label") << "Text2" << QStringLiteral("请输入快递单号：") << "Label1";
+    QTest::newRow("Result list") << "List1" << QStringLiteral("查询结果") << QString();
+    QTest::newRow("History list, after its heading")
+        << "List2" << QStringLiteral("查询记录（右键进行操作）：") << "Label7";
 }
 
 // What the platform's accessibility bridge (AT-SPI on Linux) hands a screen reader.
@@ -616,12 +643,22 @@ void tst_window::screenReaderNamesTheFields()
 {
     QFETCH(QString, name);
     QFETCH(QString, spoken);
+    QFETCH(QString, labelledBy);
     form1 window(testEndpoints());
     QVERIFY(showWindow(window));
 
     QAccessibleInterface *field = QAccessible::queryAccessibleInterface(window.findChild<QWidget *>(name));
     QVERIFY(field);
     QCOMPARE(field->text(QAccessible::Name), spoken);
+    if (labelledBy.isEmpty())
+        return;
+    // Asked of the label: Qt's list views do not report their labels themselves.
+    QAccessibleInterface *label = QAccessible::queryAccessibleInterface(window.findChild<QWidget *>(labelledBy));
+    QVERIFY(label);
+    QStringList labelled;
+    for (const auto &[other, relation] : label->relations(QAccessible::Labelled))
+        labelled << other->object()->objectName();
+    QCOMPARE(labelled, QStringList{name});
 }
 
 void tst_window::historyMenuHasTwoItemsAndThereIsNoMenuBar()
