@@ -22,6 +22,8 @@ struct FourByteRun
     char16_t codePoint;
 };
 
+// The table stays dense, as the code page data is laid out.
+// clang-format off
 constexpr FourByteRun fourByteRuns[] = {
     {0, 0x80}, {36, 0xA5}, {38, 0xA9}, {45, 0xB2}, {50, 0xB8}, {81, 0xD8}, {89, 0xE2}, {95, 0xEB}, {96, 0xEE},
     {100, 0xF4}, {103, 0xF8}, {104, 0xFB}, {105, 0xFD}, {109, 0x102}, {126, 0x114}, {133, 0x11C}, {148, 0x12C},
@@ -56,8 +58,9 @@ constexpr FourByteRun fourByteRuns[] = {
     {39108, 0xFE32}, {39109, 0xFE45}, {39113, 0xFE53}, {39114, 0xFE58}, {39115, 0xFE67}, {39116, 0xFE6C},
     {39265, 0xFF5F}, {39394, 0xFFE6}
 };
+// clang-format on
 
-constexpr int fourByteFormsInBmp = 39420;    // 81 30 81 30 up to 84 31 A4 39
+constexpr int fourByteFormsInBmp = 39420;       // 81 30 81 30 up to 84 31 A4 39
 constexpr int firstSupplementaryIndex = 189000; // 90 30 81 30, U+10000
 
 char32_t fourByteCodePoint(const unsigned char *b)
