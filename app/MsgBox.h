@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class QFont;
 class QWidget;
 
 // Every message box of the program goes through here: modal, no icon, OK (or OK and Cancel).
@@ -26,5 +27,9 @@ Answer show(QWidget *parent, const QString &text, const QString &title = {}, But
 // Tests answer the boxes without a modal loop. An empty handler restores the real boxes.
 using Handler = std::function<Answer(const QString &text, const QString &title, Buttons buttons)>;
 void setHandler(Handler handler);
+
+// The narrowest box whose title shows whole on a Linux title bar (title centred between the window
+// icon and three buttons, in the bars' larger font); boxes are made at least this wide there.
+int TitleBarWidth(const QString &title, const QFont &windowFont);
 
 } // namespace MsgBox

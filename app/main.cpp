@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 // Without a display Qt would abort with a long message; say it in one line instead.
@@ -28,7 +29,15 @@ int main(int argc, char *argv[])
                    stderr);
         return 1;
     }
-    QApplication app(argc, argv);
+    // Qt reads its platform from the arguments; these outlive the application, as Qt requires.
+    std::vector<char *> arguments(argv, argv + argc);
+    QByteArray platformOption("-platform");
+    QByteArray platform = preferredPlatform(probeDesktopSession(argc, argv));
+    if (!platform.isEmpty() && argc > 0)
+        arguments.insert(arguments.begin() + 1, {platformOption.data(), platform.data()});
+    int argumentCount = int(arguments.size());
+    arguments.push_back(nullptr);
+    QApplication app(argumentCount, arguments.data());
     setUpApplication(app);
 
     form1 window;

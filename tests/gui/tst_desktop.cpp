@@ -1,6 +1,7 @@
 // What only a real window system shows, read back from the X server as a window manager reads it:
-// the titles of the window and of the message boxes. Qt's platform plugins, not QWidget, decide
-// what text reaches the title bar. Runs under xvfb-run on Qt's xcb platform.
+// the titles of the window and of the message boxes, and the identity that ties the window to its
+// desktop entry. Qt's platform plugins, not QWidget, decide what reaches the window manager. Runs
+// under xvfb-run on Qt's xcb platform.
 
 #include "AppSetup.h"
 #include "MsgBox.h"
@@ -9,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTest>
@@ -16,12 +18,12 @@
 
 namespace {
 
-// The window's _NET_WM_NAME as `xprop` prints it: NAME = "text".
-QString windowManagerTitle(const QWidget *window)
+// A property of the window as `xprop` prints it: NAME = "text" (or "a", "b" for a list).
+QString windowProperty(const QWidget *window, const char *name)
 {
     QProcess xprop;
     xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
-                                          QStringLiteral("-notype"), QStringLiteral("_NET_WM_NAME")});
+                                          QStringLiteral("-notype"), QString::fromLatin1(name)});
     if (!xprop.waitForFinished(5000))
         return QStringLiteral("(xprop did not answer)");
     const QString line = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
@@ -29,6 +31,25 @@ QString windowManagerTitle(const QWidget *window)
     if (open < 0 || !line.endsWith(QLatin1Char('"')))
         return QString();
     return line.mid(open + 1, line.size() - open - 2);
+}
+
+QString windowManagerTitle(const QWidget *window)
+{
+    return windowProperty(window, "_NET_WM_NAME");
+}
+
+// The value of one key of the desktop entry's main group.
+QString desktopEntryValue(const QString &key)
+{
+    QFile entry(QStringLiteral(QUORVEL_DESKTOP_ENTRY));
+    if (!entry.open(QIODevice::ReadOnly))
+        return QStringLiteral("(no desktop entry)");
+    const QStringList lines = QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        if (line.startsWith(key + QLatin1Char('=')))
+            return line.mid(key.size() + 1).trimmed();
+    }
+    return QString();
 }
 
 } // namespace
@@ -40,8 +61,11 @@ class TestDesktop : public QObject
 private slots:
     void initTestCase();
     void windowCaption();
+    void desktopEntryIdentity();
     void messageBoxTitles_data();
     void messageBoxTitles();
+    void platformForSession_data();
+    void platformForSession();
 };
 
 void TestDesktop::initTestCase()
@@ -58,6 +82,20 @@ void TestDesktop::windowCaption()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     QTRY_COMPARE(windowManagerTitle(&window), QStringLiteral("Quorvel快递查询软件2015版本-官方网址：www.example.test"));
+}
+
+// Docks and task switchers find the launcher and its icon through the Wayland app_id (the desktop
+// file name) or, on X11, through the class of WM_CLASS matched against StartupWMClass.
+void TestDesktop::desktopEntryIdentity()
+{
+    QCOMPARE(QGuiApplication::desktopFileName() + QStringLiteral(".desktop"),
+             QFileInfo(QStringLiteral(QUORVEL_DESKTOP_ENTRY)).fileName());
+
+    form1 window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QString windowClass = windowProperty(&window, "WM_CLASS"); // instance", "class
+    QCOMPARE(windowClass.section(QStringLiteral("\", \""), 1), desktopEntryValue(QStringLiteral("StartupWMClass")));
 }
 
 void TestDesktop::messageBoxTitles_data()
@@ -79,6 +117,8 @@ void TestDesktop::messageBoxTitles()
 
     // Read while the box is up, then answer it; give up after a few seconds rather than hang.
     QString seen;
+    int width = 0;
+    int widthForTitle = 0;
     int polls = 0;
     QTimer poll;
     poll.setInterval(50);
@@ -87,6 +127,8 @@ void TestDesktop::messageBoxTitles()
         if (!box)
             return;
         seen = windowManagerTitle(box);
+        width = box->width();
+        widthForTitle = MsgBox::TitleBarWidth(shown, box->font());
         if (seen == shown || ++polls > 100)
             box->button(QMessageBox::Ok)->click();
     });
@@ -94,6 +136,39 @@ void TestDesktop::messageBoxTitles()
     MsgBox::show(&window, QStringLiteral("text"), title, MsgBox::Buttons::OkCancel);
 
     QCOMPARE(seen, shown);
+    // Title bars centre the title between an icon and the buttons: a narrower box cuts it off.
+    QVERIFY2(width >= widthForTitle,
+             qPrintable(QStringLiteral("%1 px wide, its title needs %2").arg(width).arg(widthForTitle)));
+}
+
+void TestDesktop::platformForSession_data()
+{
+    QTest::addColumn<bool>("chosen");
+    QTest::addColumn<bool>("wayland");
+    QTest::addColumn<bool>("decorates");
+    QTest::addColumn<bool>("x11");
+    QTest::addColumn<QByteArray>("platform");
+    const QByteArray qtsChoice;
+    const QByteArray xwayland("xcb;wayland");
+    QTest::newRow("Wayland without title bars, Xwayland there") << false << true << false << true << xwayland;
+    QTest::newRow("Wayland without title bars, no Xwayland") << false << true << false << false << qtsChoice;
+    QTest::newRow("Wayland drawing title bars") << false << true << true << true << qtsChoice;
+    QTest::newRow("X11 session") << false << false << false << true << qtsChoice;
+    QTest::newRow("the user's own choice") << true << true << false << true << qtsChoice;
+}
+
+void TestDesktop::platformForSession()
+{
+    QFETCH(bool, chosen);
+    QFETCH(bool, wayland);
+    QFETCH(bool, decorates);
+    QFETCH(bool, x11);
+    DesktopSession session;
+    session.platformChosen = chosen;
+    session.wayland = wayland;
+    session.compositorDecorates = decorates;
+    session.x11 = x11;
+    QTEST(preferredPlatform(session), "platform");
 }
 
 QTEST_MAIN(TestDesktop)
