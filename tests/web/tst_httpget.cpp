@@ -55,6 +55,8 @@ private slots:
     void urlReachesTheServerAsBuilt();
     void transferFailuresAreReported_data();
     void transferFailuresAreReported();
+    void bodyShorterThanAnnouncedWasCutOff_data();
+    void bodyShorterThanAnnouncedWasCutOff();
     void failuresBeforeAnyAnswer_data();
     void failuresBeforeAnyAnswer();
     void redirectIsFollowed();
@@ -211,6 +213,29 @@ void TestHttpGet::transferFailuresAreReported()
     QVERIFY(result.failed());
     QCOMPARE(result.error, expectedError);
     QCOMPARE(result.text, QString()); // never a half body
+}
+
+// Whether Qt itself reports a body closed half-way after a pause depends on when it notices the
+// close (here about two times in three), so the row above cannot always tell; this decides it.
+void TestHttpGet::bodyShorterThanAnnouncedWasCutOff_data()
+{
+    QTest::addColumn<qint64>("announced");
+    QTest::addColumn<QString>("expectedError");
+
+    QTest::newRow("half of the announced length") << qint64(200000) << QStringLiteral("连接中断");
+    QTest::newRow("all of it") << qint64(100000) << QString();
+    QTest::newRow("nothing announced") << qint64(-1) << QString();
+}
+
+void TestHttpGet::bodyShorterThanAnnouncedWasCutOff()
+{
+    QFETCH(qint64, announced);
+    QFETCH(QString, expectedError);
+
+    const HttpGetResult result = DecodeResponseBody("", announced, QByteArray(100000, 'h'), 1 << 20);
+
+    QCOMPARE(result.error, expectedError);
+    QCOMPARE(result.text.size(), expectedError.isEmpty() ? 100000 : 0);
 }
 
 void TestHttpGet::failuresBeforeAnyAnswer_data()
