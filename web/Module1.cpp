@@ -242,8 +242,8 @@ HttpGetResult HttpGetText(const QString &url, HttpGetOptions options)
         (reply->error() != QNetworkReply::NoError && !isErrorStatusOnly(*reply, proxyFactory->offeredProxy()))) {
         result.error = describeFailure(reply->error(), abortReason);
     } else {
-        // Qt 6.4 reports a connection that breaks off in the middle of a body with a Content-Length
-        // as a success with the part that arrived: the announced length tells them apart.
+        // Qt 6.4 at times reports a connection that breaks off in the middle of a body with a
+        // Content-Length as a success with the part that arrived: the announced length tells.
         const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
         result = DecodeResponseBody(reply->rawHeader("Content-Encoding"),
                                     announced.isValid() ? announced.toLongLong() : -1, reply->readAll(), maxBodyBytes);
