@@ -101,7 +101,7 @@ private:
     QAction *m_mnuedit2 = nullptr;
     QTimer *m_Timer1 = nullptr;
     QList<QRadioButton *> m_couriersInTabOrder;
-    // Bumped by every query and by the clear command; a query whose answer arrives after a newer
+    // Bumped by every query that sends a request and by the clear command; a query whose answer arrives after a newer
     // one started leaves the Result list to the newer one.
     quint64 m_resultGeneration = 0;
 };

@@ -23,7 +23,6 @@ void form1::Command3_Click()
 
 void form1::runQuery(HistoryEntry history)
 {
-    const quint64 generation = ++m_resultGeneration;
     m_ui->List1->clear();
 
     const QString number = m_ui->Text2->text();
@@ -39,6 +38,9 @@ void form1::runQuery(HistoryEntry history)
         return;
 
     const QString url = TrackingQuery::requestUrl(m_endpoints.trackingUrlTemplate(), carrier->apiCode, number);
+    // Counted only now: a press that sends nothing must not take the Result list from a query
+    // still waiting for its answer.
+    const quint64 generation = ++m_resultGeneration;
     const QPointer<form1> self(this);
     const HttpGetResult answer = HttpGetText(url, m_httpOptions); // window events keep flowing here
     if (!self)

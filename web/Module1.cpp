@@ -1,6 +1,7 @@
 #include "Module1.h"
 
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
@@ -20,15 +21,39 @@
 
 namespace {
 
-// Asks the platform for every request, so a proxy configured on the system (or in the usual
-// environment variables) is used without touching the application-wide proxy settings.
-class SystemProxyFactory : public QNetworkProxyFactory
+// Requests to this machine go direct whatever the proxy settings say: a proxy elsewhere cannot see
+// our loopback (the demonstration's simulator, a local service). Every other host asks the platform,
+// so a system proxy, or the usual environment variables with their no_proxy, applies as before.
+bool isLoopbackHost(const QString &host)
+{
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+        host.compare(QLatin1String("localhost."), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+// Remembers whether a proxy was offered, because a 407 through a proxy is the proxy's demand and
+// not the server's answer. The application-wide proxy settings stay untouched.
+class ProxyFactory : public QNetworkProxyFactory
 {
 public:
     QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
     {
-        return QNetworkProxyFactory::systemProxyForQuery(query);
+        QList<QNetworkProxy> proxies;
+        if (isLoopbackHost(query.peerHostName()))
+            proxies.append(QNetworkProxy(QNetworkProxy::NoProxy));
+        else
+            proxies = QNetworkProxyFactory::systemProxyForQuery(query);
+        if (!proxies.isEmpty() && proxies.first().type() != QNetworkProxy::NoProxy)
+            m_offeredProxy = true;
+        return proxies;
     }
+
+    bool offeredProxy() const { return m_offeredProxy; }
+
+private:
+    bool m_offeredProxy = false;
 };
 
 // OperationCanceledError is what Qt reports both for its own transfer timeout and for our abort of
@@ -39,10 +64,14 @@ enum class AbortReason
     TooLarge
 };
 
+const QString CutOffMessage = QStringLiteral("连接中断");
+const QString TooLargeMessage = QStringLiteral("数据过大");
+const QString NetworkErrorMessage = QStringLiteral("网络错误");
+
 QString describeFailure(QNetworkReply::NetworkError error, AbortReason abortReason)
 {
     if (abortReason == AbortReason::TooLarge)
-        return QStringLiteral("数据过大");
+        return TooLargeMessage;
     switch (error) {
     case QNetworkReply::ConnectionRefusedError:
         return QStringLiteral("无法连接到服务器");
@@ -52,31 +81,34 @@ QString describeFailure(QNetworkReply::NetworkError error, AbortReason abortReas
     case QNetworkReply::OperationCanceledError: // only the transfer timeout cancels besides us
         return QStringLiteral("连接超时");
     case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("连接中断");
+        return CutOffMessage;
     case QNetworkReply::TooManyRedirectsError:
         return QStringLiteral("重定向次数过多");
     case QNetworkReply::ProtocolUnknownError:
     case QNetworkReply::ProtocolInvalidOperationError:
         return QStringLiteral("网址无效");
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return QStringLiteral("代理服务器要求验证身份");
     default:
-        return QStringLiteral("网络错误");
+        return NetworkErrorMessage;
     }
 }
 
-// Qt turns an HTTP error status into a NetworkError as well, but a server that answered with an
-// error page has still delivered a body, which the callers want to see like any other.
-bool isTransportFailure(const QNetworkReply &reply)
+// Qt turns an HTTP error status into a NetworkError of its own (400 and 418 even into the one of an
+// invalid operation), yet a response that arrived whole is the server's answer whatever its status
+// line says. These are the errors that stand for a status; every other one means the transfer went
+// wrong. A 407 that came through a proxy is the proxy asking for credentials: no answer at all.
+bool isErrorStatusOnly(const QNetworkReply &reply, bool offeredProxy)
 {
-    const QNetworkReply::NetworkError error = reply.error();
-    if (error == QNetworkReply::NoError)
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid() || status.toInt() < 400)
         return false;
-    // Only an error status counts as answered: a content error under a success status (a body
-    // that cannot be decompressed, say) leaves no body worth handing on.
-    const bool errorStatus = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 400;
-    const bool isStatusError =
-        (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-        (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-    return !(errorStatus && isStatusError);
+    const QNetworkReply::NetworkError error = reply.error();
+    if (error == QNetworkReply::ProxyAuthenticationRequiredError)
+        return !offeredProxy;
+    return error == QNetworkReply::ProtocolInvalidOperationError ||
+           (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
+           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
 
 // A compressed body is complete only when its stream reaches its own end marker and, for gzip and
@@ -112,6 +144,8 @@ Inflation inflateStream(const QByteArray &wire, int windowBits, qint64 maxBytes,
         stream.avail_out = sizeof chunk;
         const int status = inflate(&stream, Z_NO_FLUSH);
         out.append(chunk, qsizetype(sizeof chunk - stream.avail_out));
+        // Before the end marker counts: a stream that ends in the chunk that crosses the limit is
+        // too large all the same.
         if (out.size() > maxBytes)
             return Inflation::TooLarge;
         if (status == Z_STREAM_END)
@@ -135,9 +169,10 @@ Inflation inflateBody(const QByteArray &wire, qint64 maxBytes, QByteArray &out)
     return bare == Inflation::Corrupt ? wrapped : bare;
 }
 
-bool isCompressed(const QNetworkReply &reply)
+// Encoding names are case-insensitive; x-gzip is gzip's old name.
+bool isCompressed(const QByteArray &contentEncoding)
 {
-    const QByteArray encoding = reply.rawHeader("Content-Encoding").trimmed().toLower();
+    const QByteArray encoding = contentEncoding.trimmed().toLower();
     return encoding == "gzip" || encoding == "x-gzip" || encoding == "deflate";
 }
 
@@ -146,12 +181,27 @@ bool isAsciiWord(quint64 word)
     return (word & 0x8080808080808080ull) == 0;
 }
 
+HttpGetResult failure(const QString &message)
+{
+    HttpGetResult result;
+    result.error = message;
+    return result;
+}
+
+HttpGetResult answer(const QByteArray &body)
+{
+    HttpGetResult result;
+    result.text = DecodeBytes(body);
+    return result;
+}
+
 } // namespace
 
-HttpGetResult HttpGetText(const QString &url, const HttpGetOptions &options)
+HttpGetResult HttpGetText(const QString &url, HttpGetOptions options)
 {
     QNetworkAccessManager manager;
-    manager.setProxyFactory(new SystemProxyFactory); // the manager owns it
+    auto *proxyFactory = new ProxyFactory;
+    manager.setProxyFactory(proxyFactory); // the manager owns it
 
     QNetworkRequest request{QUrl(url)};
     request.setTransferTimeout(options.transferTimeoutMs);
@@ -165,23 +215,15 @@ HttpGetResult HttpGetText(const QString &url, const HttpGetOptions &options)
     std::unique_ptr<QNetworkReply> reply(manager.get(request));
     AbortReason abortReason = AbortReason::None;
     QNetworkReply *const replyPointer = reply.get();
-    const auto abortIfTooLarge = [replyPointer, &abortReason, &options](qint64 received, qint64 total) {
-        if (abortReason == AbortReason::None && (received > options.maxBodyBytes || total > options.maxBodyBytes)) {
-            abortReason = AbortReason::TooLarge;
-            replyPointer->abort();
-        }
-    };
+    const qint64 maxBodyBytes = options.maxBodyBytes;
     // The total is the Content-Length, so an announced oversized body fails with its first bytes.
     // (Aborting from metaDataChanged instead makes Qt report the error of an error page twice.)
-    QObject::connect(replyPointer, &QNetworkReply::downloadProgress, replyPointer, abortIfTooLarge);
-    // Qt 6.4 reports a connection that breaks off in the middle of a body with a Content-Length as
-    // a success with the part that arrived; the last progress report still tells the sizes apart.
-    qint64 bodyReceived = 0;
-    qint64 bodyExpected = -1;
     QObject::connect(replyPointer, &QNetworkReply::downloadProgress, replyPointer,
-                     [&bodyReceived, &bodyExpected](qint64 received, qint64 total) {
-                         bodyReceived = received;
-                         bodyExpected = total;
+                     [replyPointer, &abortReason, maxBodyBytes](qint64 received, qint64 total) {
+                         if (abortReason == AbortReason::None && (received > maxBodyBytes || total > maxBodyBytes)) {
+                             abortReason = AbortReason::TooLarge;
+                             replyPointer->abort();
+                         }
                      });
 
     QEventLoop loop;
@@ -196,31 +238,42 @@ HttpGetResult HttpGetText(const QString &url, const HttpGetOptions &options)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 
     HttpGetResult result;
-    if (abortReason != AbortReason::None || isTransportFailure(*reply))
+    if (abortReason != AbortReason::None ||
+        (reply->error() != QNetworkReply::NoError && !isErrorStatusOnly(*reply, proxyFactory->offeredProxy()))) {
         result.error = describeFailure(reply->error(), abortReason);
-    else if (bodyExpected >= 0 && bodyReceived < bodyExpected)
-        result.error = QStringLiteral("连接中断");
-    else if (const QByteArray wire = reply->readAll(); !isCompressed(*reply) || wire.isEmpty())
-        result.text = DecodeBytes(wire);
-    else {
-        QByteArray body;
-        switch (inflateBody(wire, options.maxBodyBytes, body)) {
-        case Inflation::Complete:
-            result.text = DecodeBytes(body);
-            break;
-        case Inflation::CutOff:
-            result.error = QStringLiteral("连接中断");
-            break;
-        case Inflation::Corrupt:
-            result.error = QStringLiteral("网络错误");
-            break;
-        case Inflation::TooLarge:
-            result.error = QStringLiteral("数据过大");
-            break;
-        }
+    } else {
+        // Qt 6.4 at times reports a connection that breaks off in the middle of a body with a
+        // Content-Length as a success with the part that arrived: the announced length tells.
+        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+        result = DecodeResponseBody(reply->rawHeader("Content-Encoding"),
+                                    announced.isValid() ? announced.toLongLong() : -1, reply->readAll(), maxBodyBytes);
     }
     reply.reset(); // before the handlers above, which it still refers to, go out of scope
     return result;
+}
+
+HttpGetResult DecodeResponseBody(const QByteArray &contentEncoding, qint64 announcedLength, const QByteArray &wire,
+                                 qint64 maxBodyBytes)
+{
+    if (announcedLength >= 0 && wire.size() < announcedLength)
+        return failure(CutOffMessage);
+    if (wire.size() > maxBodyBytes)
+        return failure(TooLargeMessage);
+    if (!isCompressed(contentEncoding) || wire.isEmpty()) // an empty body holds no stream to unpack
+        return answer(wire);
+
+    QByteArray body;
+    switch (inflateBody(wire, maxBodyBytes, body)) {
+    case Inflation::Complete:
+        return answer(body);
+    case Inflation::CutOff:
+        return failure(CutOffMessage);
+    case Inflation::TooLarge:
+        return failure(TooLargeMessage);
+    case Inflation::Corrupt:
+        break;
+    }
+    return failure(NetworkErrorMessage);
 }
 
 QString DecodeBytes(const QByteArray &body)

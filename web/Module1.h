@@ -9,7 +9,7 @@
 struct HttpGetResult
 {
     QString text;  // the decoded body, whatever the HTTP status; empty on failure
-    QString error; // a short Chinese description of a transport failure; empty when a body arrived
+    QString error; // a short Chinese description of a transport failure; empty when an answer arrived
 
     bool failed() const { return !error.isEmpty(); }
 };
@@ -22,7 +22,17 @@ struct HttpGetOptions
 
 // Sends one GET and waits for the whole answer in a nested event loop: every window event keeps
 // being handled meanwhile, a second call included. Never blocks forever (see HttpGetOptions).
-HttpGetResult HttpGetText(const QString &url, const HttpGetOptions &options = {});
+// Any response that arrives whole is an answer, whatever its status line says; only a request that
+// gets no whole response fails. Requests to this machine never go through a proxy.
+// The options are copied: the caller (a window, say) may be gone before the wait ends.
+HttpGetResult HttpGetText(const QString &url, HttpGetOptions options = {});
+
+// What the bytes of a response that has ended mean to the caller. `wire` is the body as it came,
+// still packed when `contentEncoding` names gzip or deflate; `announcedLength` its Content-Length,
+// or -1. A body shorter than announced, or a packed stream without its end, was cut off; one that
+// is or unpacks to more than `maxBodyBytes` is too large; otherwise the decoded text.
+HttpGetResult DecodeResponseBody(const QByteArray &contentEncoding, qint64 announcedLength, const QByteArray &wire,
+                                 qint64 maxBodyBytes);
 
 // The body as text: UTF-8 when LooksLikeUtf8, otherwise GB2312 (decoded as GB18030, its superset).
 QString DecodeBytes(const QByteArray &body);

@@ -59,8 +59,12 @@ private slots:
     void numberReachesTheServiceAsTyped_data();
     void numberReachesTheServiceAsTyped();
     void historyLogsTheNumberThatWasSent();
+    void overtakenQueryAddsNoResultLines_data();
     void overtakenQueryAddsNoResultLines();
+    void pressThatSendsNothingLeavesTheWaitAlone_data();
+    void pressThatSendsNothingLeavesTheWaitAlone();
     void clearDuringAWaitKeepsThePlaceholderAlone();
+    void windowDeletedDuringAWait();
     void transportFailureIsReported_data();
     void transportFailureIsReported();
     void copyCommands_data();
@@ -232,6 +236,12 @@ void TestQuery::answerToResultLines_data()
     QTest::newRow("empty answer") << 200 << QByteArray() << QStringList{};
     QTest::newRow("404 page") << 404 << QByteArray("<html><body><h1>404 Not Found</h1></body></html>") << QStringList{};
     QTest::newRow("500 page") << 500 << QByteArray("<html><body>Internal Server Error</body></html>") << QStringList{};
+    QTest::newRow("400 with a message") << 400 << QByteArray(R"({"message":"单号不存在"})")
+                                        << QStringList{"单号不存在"};
+    QTest::newRow("418 with an event") << 418 << eventsAnswer({{"2015-06-01 08:00:00", "茶壶"}})
+                                       << QStringList{"2015-06-01 08:00:00   茶壶"};
+    QTest::newRow("407 with a message") << 407 << QByteArray(R"({"message":"单号需要验证"})")
+                                        << QStringList{"单号需要验证"};
     QTest::newRow("GBK answer") << 200 << QByteArray("{\"message\":\"\xb5\xa5\xba\xc5\xb2\xbb\xb4\xe6\xd4\xda\"}")
                                 << QStringList{"单号不存在"};
 }
@@ -292,13 +302,24 @@ void TestQuery::historyLogsTheNumberThatWasSent()
     QCOMPARE(numberBox()->text(), QStringLiteral("EDITED"));
 }
 
+void TestQuery::overtakenQueryAddsNoResultLines_data()
+{
+    QTest::addColumn<bool>("firstFails");
+
+    QTest::newRow("first one answers") << false;
+    QTest::newRow("first one fails, silently") << true;
+}
+
 void TestQuery::overtakenQueryAddsNoResultLines()
 {
-    m_on.server->setResponder([](const TestHttpServer::Request &request) {
+    QFETCH(bool, firstFails);
+    m_on.server->setResponder([firstFails](const TestHttpServer::Request &request) {
         const bool first = request.query.contains("nu=FIRST");
         TestHttpServer::Response response = TestHttpServer::text(eventsAnswer(
             {{first ? "2015-01-01 00:00:01" : "2015-02-02 00:00:02", first ? "first parcel" : "second parcel"}}));
         response.delayMs = first ? 400 : 0;
+        if (first && firstFails)
+            response.behaviour = TestHttpServer::Behaviour::CloseMidBody;
         return response;
     });
     // The second query starts, runs and finishes inside the first one's wait.
@@ -308,9 +329,49 @@ void TestQuery::overtakenQueryAddsNoResultLines()
 
     QCOMPARE(m_on.server->requestCount(), 2);
     QCOMPARE(lines(results()), QStringList{"2015-02-02 00:00:02   second parcel"});
-    QCOMPARE(history()->count(), 2);
+    QCOMPARE(history()->count(), firstFails ? 1 : 2);
     QVERIFY(history()->item(0)->text().endsWith(QStringLiteral("公司:圆通 单号:SECOND")));
-    QVERIFY(history()->item(1)->text().endsWith(QStringLiteral("公司:中通 单号:FIRST")));
+    if (!firstFails)
+        QVERIFY(history()->item(1)->text().endsWith(QStringLiteral("公司:中通 单号:FIRST")));
+    QVERIFY(m_on.messages->shown.isEmpty()); // the user has moved on to the newer query
+}
+
+void TestQuery::pressThatSendsNothingLeavesTheWaitAlone_data()
+{
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("开始查询 with an empty number") << "query" << QStringLiteral("请输入快递单号");
+    QTest::newRow("重新查询 of an entry without a number") << "requery" << QStringLiteral("请输入快递单号");
+    QTest::newRow("重新查询 without a selected line") << "unselected" << QStringLiteral("请选择一条记录来操作！");
+}
+
+void TestQuery::pressThatSendsNothingLeavesTheWaitAlone()
+{
+    QFETCH(QString, press);
+    QFETCH(QString, message);
+    TestHttpServer::Response slow = TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", "slow one"}}));
+    slow.delayMs = 300;
+    m_on.server->setResponse(slow);
+    history()->addItem(QStringLiteral("时间: 10:00:00 公司:中通 单号:"));
+    QTimer::singleShot(50, m_on.window.get(), [this, press] {
+        if (press == QLatin1String("query")) {
+            numberBox()->clear();
+            click("chaxun");
+        } else {
+            history()->setCurrentRow(press == QLatin1String("requery") ? 0 : -1);
+            m_on.window->mnuedit1_Click();
+        }
+    });
+
+    query("zhongtong", "SLOW1");
+
+    QCOMPARE(m_on.server->requestCount(), 1);
+    QCOMPARE(m_on.messages->shown.size(), 1);
+    QCOMPARE(m_on.messages->shown.at(0).text, message);
+    QCOMPARE(lines(results()), QStringList{"2015-06-01 08:00:00   slow one"});
+    QCOMPARE(history()->count(), 2);
+    QVERIFY(history()->item(1)->text().endsWith(QStringLiteral(" 单号:SLOW1")));
 }
 
 void TestQuery::clearDuringAWaitKeepsThePlaceholderAlone()
@@ -324,6 +385,23 @@ void TestQuery::clearDuringAWaitKeepsThePlaceholderAlone()
 
     QCOMPARE(lines(results()), QStringList{PlaceholderLine});
     QCOMPARE(history()->count(), 1);
+}
+
+// The request must not read what the window owned once it has gone (seen by the sanitizers).
+void TestQuery::windowDeletedDuringAWait()
+{
+    TestHttpServer::Response slow = TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", "orphan"}}));
+    slow.delayMs = 300;
+    m_on.server->setResponse(slow);
+    control<QRadioButton>(m_on.window.get(), "zhongtong")->setChecked(true);
+    numberBox()->setText(QStringLiteral("GONE"));
+    QTimer::singleShot(50, [this] { m_on.window.reset(); });
+
+    form1 *const window = m_on.window.get();
+    window->chaxun_Click();
+
+    QVERIFY(!m_on.window);
+    QCOMPARE(m_on.server->requestCount(), 1);
 }
 
 void TestQuery::transportFailureIsReported_data()

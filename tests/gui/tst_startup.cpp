@@ -50,6 +50,8 @@ void TestStartup::updateAnswer_data()
     QTest::newRow("a blank before 不用更新")
         << 200 << QByteArray(" 不用更新") << false << BusyMessage << busyTitle << 1;
     QTest::newRow("empty body") << 200 << QByteArray() << false << BusyMessage << busyTitle << 1;
+    QTest::newRow("不用更新 under an error status")
+        << 400 << QByteArray("不用更新") << true << QString() << QString() << 1;
     QTest::newRow("not-found page") << 404 << QByteArray("<html><body>404 Not Found</body></html>") << false
                                     << BusyMessage << busyTitle << 1;
     QTest::newRow("server error page with the right words")

@@ -55,9 +55,14 @@ private slots:
     void urlReachesTheServerAsBuilt();
     void transferFailuresAreReported_data();
     void transferFailuresAreReported();
+    void bodyShorterThanAnnouncedWasCutOff_data();
+    void bodyShorterThanAnnouncedWasCutOff();
     void failuresBeforeAnyAnswer_data();
     void failuresBeforeAnyAnswer();
     void redirectIsFollowed();
+    void proxyStandsOnlyBeforeOtherHosts_data();
+    void proxyStandsOnlyBeforeOtherHosts();
+    void optionsChangedDuringTheWaitDoNotApply();
 
     void eventsKeepFlowingDuringTheWait();
     void innerQueryFinishesBeforeTheOuterOne();
@@ -86,11 +91,25 @@ void TestHttpGet::bodyIsReturnedWhateverTheStatus_data()
     QTest::newRow("500 error page") << TestHttpServer::text("服务器内部错误", 500) << QStringLiteral("服务器内部错误");
     QTest::newRow("401 without a challenge") << TestHttpServer::text("denied", 401) << QStringLiteral("denied");
     QTest::newRow("503 error page") << TestHttpServer::text("busy", 503) << QStringLiteral("busy");
-    for (const QByteArray encoding : {"gzip", "deflate"}) {
+    // Qt reports these three as errors of its own (an invalid operation, a proxy's demand), not as
+    // statuses; the server has answered all the same.
+    QTest::newRow("400 with a message") << TestHttpServer::text(R"({"message":"单号不存在"})", 400)
+                                        << QStringLiteral(R"({"message":"单号不存在"})");
+    QTest::newRow("418") << TestHttpServer::text("teapot", 418) << QStringLiteral("teapot");
+    QTest::newRow("407 from the server itself")
+        << TestHttpServer::text("no proxy here", 407) << QStringLiteral("no proxy here");
+    for (const QByteArray encoding : {"gzip", "deflate", "x-gzip", "GZIP", "Deflate"}) {
         QTest::addRow("whole %s body", encoding.constData())
             << TestHttpServer::compressed(QByteArray(3000, 'd'), encoding) << QString(3000, u'd');
     }
+    QTest::newRow("deflate sent as a bare stream")
+        << TestHttpServer::bareDeflate(QByteArray(3000, 'd')) << QString(3000, u'd');
+    QTest::newRow("gzip body unpacking to exactly the size limit")
+        << TestHttpServer::compressed(QByteArray(4096, 'x'), "gzip") << QString(4096, u'x');
     QTest::newRow("empty body is an empty answer, not a failure") << TestHttpServer::text("") << QString();
+    Response emptyGzip = TestHttpServer::text("");
+    emptyGzip.extraHeaders = {{"Content-Encoding", "gzip"}};
+    QTest::newRow("empty body labelled gzip") << emptyGzip << QString();
 
     Response slow = TestHttpServer::text("late but whole");
     slow.delayMs = 300;
@@ -123,6 +142,12 @@ void TestHttpGet::urlReachesTheServerAsBuilt()
     QCOMPARE(m_server->requestCount(), 1);
     QCOMPARE(m_server->lastRequest().method, QByteArray("GET"));
     QCOMPARE(QString::fromLatin1(m_server->lastRequest().target), pathAndQuery);
+    QByteArray acceptEncoding;
+    for (const auto &[name, value] : m_server->lastRequest().headers) {
+        if (name.compare("Accept-Encoding", Qt::CaseInsensitive) == 0)
+            acceptEncoding = value;
+    }
+    QCOMPARE(acceptEncoding, QByteArray("gzip, deflate"));
 }
 
 void TestHttpGet::transferFailuresAreReported_data()
@@ -149,6 +174,10 @@ void TestHttpGet::transferFailuresAreReported_data()
         QTest::addRow("%s body closed half-way", encoding.isEmpty() ? "plain" : encoding.constData())
             << cutOff << qint64(1 << 20) << QStringLiteral("连接中断");
     }
+    // Qt passes the half as a success; only the announced length shows what is missing.
+    QTest::newRow("plain body closed half-way after a pause")
+        << withBehaviour(QByteArray(200000, 'p'), Behaviour::PauseThenCloseMidBody) << qint64(1 << 20)
+        << QStringLiteral("连接中断");
     Response streamCutShort = TestHttpServer::compressed(eventText, "gzip");
     streamCutShort.body.chop(streamCutShort.body.size() / 2); // sent whole, as the server had it
     QTest::newRow("gzip stream without its end") << streamCutShort << qint64(1 << 20) << QStringLiteral("连接中断");
@@ -158,6 +187,11 @@ void TestHttpGet::transferFailuresAreReported_data()
         << TestHttpServer::text(body) << qint64(body.size() - 1) << QStringLiteral("数据过大");
     QTest::newRow("error page over the limit")
         << TestHttpServer::text(body, 500) << qint64(100) << QStringLiteral("数据过大");
+    // Half of it arrives, exactly the limit, and then nothing: only the announcement can tell.
+    QTest::newRow("announced length over the limit fails at once, not at the time limit")
+        << withBehaviour(body, Behaviour::StallMidBody) << qint64(body.size() / 2) << QStringLiteral("数据过大");
+    QTest::newRow("gzip body unpacking one byte past the limit")
+        << TestHttpServer::compressed(QByteArray(4097, 'x'), "gzip") << qint64(4096) << QStringLiteral("数据过大");
     Response corrupt = TestHttpServer::text(QByteArray(300, '\xff')); // reserved block type
     corrupt.extraHeaders = {{"Content-Encoding", "deflate"}};
     QTest::newRow("body that cannot be decompressed") << corrupt << qint64(1 << 20) << QStringLiteral("网络错误");
@@ -179,6 +213,29 @@ void TestHttpGet::transferFailuresAreReported()
     QVERIFY(result.failed());
     QCOMPARE(result.error, expectedError);
     QCOMPARE(result.text, QString()); // never a half body
+}
+
+// Whether Qt itself reports a body closed half-way after a pause depends on when it notices the
+// close (here about two times in three), so the row above cannot always tell; this decides it.
+void TestHttpGet::bodyShorterThanAnnouncedWasCutOff_data()
+{
+    QTest::addColumn<qint64>("announced");
+    QTest::addColumn<QString>("expectedError");
+
+    QTest::newRow("half of the announced length") << qint64(200000) << QStringLiteral("连接中断");
+    QTest::newRow("all of it") << qint64(100000) << QString();
+    QTest::newRow("nothing announced") << qint64(-1) << QString();
+}
+
+void TestHttpGet::bodyShorterThanAnnouncedWasCutOff()
+{
+    QFETCH(qint64, announced);
+    QFETCH(QString, expectedError);
+
+    const HttpGetResult result = DecodeResponseBody("", announced, QByteArray(100000, 'h'), 1 << 20);
+
+    QCOMPARE(result.error, expectedError);
+    QCOMPARE(result.text.size(), expectedError.isEmpty() ? 100000 : 0);
 }
 
 void TestHttpGet::failuresBeforeAnyAnswer_data()
@@ -217,6 +274,75 @@ void TestHttpGet::redirectIsFollowed()
     QCOMPARE(result.error, QString());
     QCOMPARE(result.text, QStringLiteral("arrived"));
     QCOMPARE(m_server->lastRequest().path, QStringLiteral("/new"));
+}
+
+void TestHttpGet::proxyStandsOnlyBeforeOtherHosts_data()
+{
+    QTest::addColumn<QString>("url"); // PORT stands for the server's port
+    QTest::addColumn<bool>("serverIsTheProxy");
+    QTest::addColumn<Response>("response");
+    QTest::addColumn<QString>("expectedText");
+    QTest::addColumn<QString>("expectedError");
+    QTest::addColumn<QByteArray>("expectedTarget"); // what the server was asked for
+
+    const Response fine = TestHttpServer::text("fine");
+    QTest::newRow("loopback address past a dead proxy")
+        << "http://127.0.0.1:PORT/x" << false << fine << "fine" << QString() << QByteArray("/x");
+    QTest::newRow("localhost past a dead proxy")
+        << "http://localhost:PORT/x" << false << fine << "fine" << QString() << QByteArray("/x");
+    QTest::newRow("another host through the proxy")
+        << "http://quorvel.invalid/x" << true << fine << "fine" << QString() << QByteArray("http://quorvel.invalid/x");
+    Response credentials = TestHttpServer::text("log in first", 407);
+    credentials.extraHeaders = {{"Proxy-Authenticate", R"(Basic realm="proxy")"}};
+    QTest::newRow("a proxy asking for credentials is no answer")
+        << "http://quorvel.invalid/x" << true << credentials << QString() << QStringLiteral("代理服务器要求验证身份")
+        << QByteArray("http://quorvel.invalid/x");
+}
+
+void TestHttpGet::proxyStandsOnlyBeforeOtherHosts()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, serverIsTheProxy);
+    QFETCH(Response, response);
+    QFETCH(QString, expectedText);
+    QFETCH(QString, expectedError);
+    QFETCH(QByteArray, expectedTarget);
+    m_server->setResponse(response);
+
+    // Port 9 (discard) has no listener here: a request sent to this proxy fails.
+    const QByteArray proxy = serverIsTheProxy ? m_server->url().toLatin1() : QByteArray("http://127.0.0.1:9");
+    const QByteArray savedProxy = qgetenv("http_proxy");
+    const bool hadProxy = qEnvironmentVariableIsSet("http_proxy");
+    qputenv("http_proxy", proxy);
+    const auto restore = qScopeGuard([&] {
+        if (hadProxy)
+            qputenv("http_proxy", savedProxy);
+        else
+            qunsetenv("http_proxy");
+    });
+    const QString port = m_server->hostAndPort().section(u':', 1);
+
+    const HttpGetResult result = HttpGetText(QString(url).replace(QStringLiteral("PORT"), port), boundedOptions());
+
+    QCOMPARE(result.error, expectedError);
+    QCOMPARE(result.text, expectedText);
+    QCOMPARE(m_server->lastRequest().target, expectedTarget);
+}
+
+// The caller's options may change, or go with their owner, while the request waits: the request
+// keeps the limits it was started with.
+void TestHttpGet::optionsChangedDuringTheWaitDoNotApply()
+{
+    Response slow = TestHttpServer::text(QByteArray(2000, 'o'));
+    slow.delayMs = 200;
+    m_server->setResponse(slow);
+    HttpGetOptions options = boundedOptions();
+    QTimer::singleShot(20, [&options] { options.maxBodyBytes = 10; });
+
+    const HttpGetResult result = HttpGetText(m_server->url(), options);
+
+    QCOMPARE(result.error, QString());
+    QCOMPARE(result.text.size(), 2000);
 }
 
 void TestHttpGet::eventsKeepFlowingDuringTheWait()

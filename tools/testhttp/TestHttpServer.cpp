@@ -46,7 +46,6 @@ TestHttpServer::TestHttpServer(QObject *parent)
     : QObject(parent), m_http(new LoopbackHttpServer(
                            [this](QTcpSocket *socket, const Request &request) {
                                m_requests.append(request);
-                               emit requestReceived();
                                respond(socket, request);
                            },
                            this))
@@ -63,14 +62,9 @@ bool TestHttpServer::listen()
     return m_http->listen();
 }
 
-quint16 TestHttpServer::port() const
-{
-    return m_http->port();
-}
-
 QString TestHttpServer::hostAndPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(port());
+    return QStringLiteral("127.0.0.1:%1").arg(m_http->port());
 }
 
 QString TestHttpServer::url(const QString &pathAndQuery) const
@@ -112,16 +106,23 @@ TestHttpServer::Response TestHttpServer::compressed(const QByteArray &body, cons
 {
     // qCompress gives a 4-byte size, then the zlib stream: a 2-byte header, the raw deflate data
     // and an Adler-32 trailer. gzip wraps the same raw data in its own header and trailer.
-    const QByteArray zlibStream = qCompress(body).mid(4);
-    QByteArray wire = zlibStream;
-    if (encoding == "gzip") {
-        wire = QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
-        wire += zlibStream.mid(2, zlibStream.size() - 6);
+    QByteArray wire = qCompress(body).mid(4);
+    if (encoding.toLower().contains("gzip")) {
+        const QByteArray bare = bareDeflate(body).body;
+        wire = QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10) + bare;
         appendLittleEndian(wire, crc32(body));
         appendLittleEndian(wire, quint32(body.size()));
     }
     Response response = text(wire);
     response.extraHeaders = {{"Content-Encoding", encoding}};
+    return response;
+}
+
+TestHttpServer::Response TestHttpServer::bareDeflate(const QByteArray &body)
+{
+    const QByteArray zlibStream = qCompress(body).mid(4);
+    Response response = text(zlibStream.mid(2, zlibStream.size() - 6));
+    response.extraHeaders = {{"Content-Encoding", "deflate"}};
     return response;
 }
 
@@ -150,6 +151,13 @@ void TestHttpServer::respond(QTcpSocket *socket, const Request &request)
         case Behaviour::CloseMidBody:
             socket->write(head + firstHalf);
             socket->disconnectFromHost();
+            break;
+        case Behaviour::PauseThenCloseMidBody:
+            // Closed at once, the end arrives with the data and Qt reports the cut-off itself; after a
+            // pause the client has taken in the half body as if the rest were still to come.
+            socket->write(head + firstHalf);
+            socket->flush();
+            QTimer::singleShot(100, socket, [socket] { socket->disconnectFromHost(); });
             break;
         case Behaviour::ResetMidBody:
             socket->write(head + firstHalf);

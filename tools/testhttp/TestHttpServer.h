@@ -21,11 +21,12 @@ class TestHttpServer : public QObject
 public:
     enum class Behaviour
     {
-        Answer,             // status line, headers, whole body
-        StallMidBody,       // headers and the first half of the body, then silence (connection kept open)
-        CloseWithoutAnswer, // read the request, close the connection without a byte
-        ResetMidBody,       // headers and the first half of the body, then a TCP reset
-        CloseMidBody,       // headers and the first half of the body, then an orderly close
+        Answer,                // status line, headers, whole body
+        StallMidBody,          // headers and the first half of the body, then silence (connection kept open)
+        CloseWithoutAnswer,    // read the request, close the connection without a byte
+        ResetMidBody,          // headers and the first half of the body, then a TCP reset
+        CloseMidBody,          // headers and the first half of the body, then an orderly close
+        PauseThenCloseMidBody, // the same with a pause before the close, so the client has read the half
     };
 
     struct Response
@@ -43,8 +44,7 @@ public:
     explicit TestHttpServer(QObject *parent = nullptr);
     ~TestHttpServer() override;
 
-    bool listen(); // 127.0.0.1, ephemeral port
-    quint16 port() const;
+    bool listen();                                                        // 127.0.0.1, ephemeral port
     QString hostAndPort() const;                                          // "127.0.0.1:PORT"
     QString url(const QString &pathAndQuery = QStringLiteral("/")) const; // "http://127.0.0.1:PORT" + pathAndQuery
 
@@ -56,17 +56,16 @@ public:
     void setResponder(std::function<Response(const Request &)> responder);
 
     int requestCount() const { return int(m_requests.size()); }
-    QList<Request> requests() const { return m_requests; }
     Request lastRequest() const { return m_requests.isEmpty() ? Request{} : m_requests.last(); }
 
     // Convenience for bodies in a given form.
     static Response text(const QByteArray &body, int status = 200,
                          const QByteArray &contentType = "text/plain; charset=utf-8");
-    // The body sent with Content-Encoding "gzip" or "deflate" (the zlib format, as HTTP means it).
+    // The body sent under the Content-Encoding `encoding`: in the gzip format when the name holds
+    // "gzip" in any case ("x-gzip" too), otherwise in the zlib format, as HTTP means "deflate" ...
     static Response compressed(const QByteArray &body, const QByteArray &encoding);
-
-signals:
-    void requestReceived();
+    // ... or labelled "deflate" but sent as a bare deflate stream without the zlib wrapper.
+    static Response bareDeflate(const QByteArray &body);
 
 private:
     void respond(QTcpSocket *socket, const Request &request);
