@@ -1,5 +1,8 @@
 #include "AppSetup.h"
 #include "form1.h"
+#ifdef QUORVEL_START_BUNDLED_SIMULATOR
+#include "BundledSimulator.h"
+#endif
 
 #include <QApplication>
 #include <cstdio>
@@ -28,6 +31,9 @@ int main(int argc, char *argv[])
                    stderr);
         return 1;
     }
+#ifdef QUORVEL_START_BUNDLED_SIMULATOR
+    startBundledSimulator(QUORVEL_START_BUNDLED_SIMULATOR);
+#endif
     QApplication app(argc, argv);
     setUpApplication(app);
 
