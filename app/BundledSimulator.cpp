@@ -1,7 +1,9 @@
 #include "BundledSimulator.h"
 
-#include <windows.h>
+// Winsock 2 first: it brings windows.h in the order it needs.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <string>
 
