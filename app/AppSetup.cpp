@@ -26,8 +26,14 @@ void setUpApplication(QApplication &app)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel.ico")));
 
     auto *qtTexts = new QTranslator(&app);
+#ifdef Q_OS_WIN
+    // The static Windows executable carries them: no Qt installation stands beside it.
+    const QString qtTextsFolder = QStringLiteral(":/translations");
+#else
+    const QString qtTextsFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#endif
     if (qtTexts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                      qtTextsFolder))
         QApplication::installTranslator(qtTexts);
 }
 

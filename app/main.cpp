@@ -1,5 +1,8 @@
 #include "AppSetup.h"
 #include "form1.h"
+#ifdef QUORVEL_START_BUNDLED_SIMULATOR
+#include "BundledSimulator.h"
+#endif
 
 #include <QApplication>
 #include <cstdio>
@@ -29,6 +32,9 @@ int main(int argc, char *argv[])
                    stderr);
         return 1;
     }
+#ifdef QUORVEL_START_BUNDLED_SIMULATOR
+    startBundledSimulator(QUORVEL_START_BUNDLED_SIMULATOR);
+#endif
     // Qt reads its platform from the arguments; these outlive the application, as Qt requires.
     std::vector<char *> arguments(argv, argv + argc);
     QByteArray platformOption("-platform");

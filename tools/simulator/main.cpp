@@ -9,6 +9,8 @@
 #include <QSocketNotifier>
 
 #include <cstdio>
+#include <cstring>
+#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -42,6 +44,26 @@ bool quitOnTerminationSignals(QCoreApplication &app)
 } // namespace
 #endif
 
+namespace {
+
+// Windows has no SIGTERM for a parent to send: a parent that holds the simulator's standard input
+// ends it by closing that input (or writing a line "quit"). A blocking read needs a thread of its
+// own; it only asks the event loop to end.
+void quitAtEndOfInput(QCoreApplication &app)
+{
+    std::thread([&app] {
+        char line[256];
+        while (std::fgets(line, sizeof line, stdin)) {
+            if (std::strncmp(line, "quit", 4) == 0)
+                break;
+        }
+        QMetaObject::invokeMethod(
+            &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    }).detach();
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -71,8 +93,12 @@ int main(int argc, char *argv[])
                                               .arg(QString::fromUtf8(TrackingService::defaultUpdateAnswer)),
                                           QStringLiteral("TEXT"),
                                           QString::fromUtf8(TrackingService::defaultUpdateAnswer));
+    const QCommandLineOption stdinQuitOption(
+        QStringLiteral("stdin-quit"),
+        QStringLiteral("End when standard input ends or reads the line quit (besides SIGTERM/SIGINT)."));
     parser.addOption(portOption);
     parser.addOption(updateOption);
+    parser.addOption(stdinQuitOption);
     parser.process(app);
 
     bool portIsNumber = false;
@@ -94,5 +120,7 @@ int main(int argc, char *argv[])
     }
     std::printf("listening on http://127.0.0.1:%u\n", unsigned(server.port()));
     std::fflush(stdout);
+    if (parser.isSet(stdinQuitOption))
+        quitAtEndOfInput(app);
     return app.exec();
 }
