@@ -94,6 +94,12 @@ void TestWayland::initTestCase()
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     env.insert(QStringLiteral("WAYLAND_DISPLAY"), m_socket);
     env.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("1"));
+    // In the sanitizer build: Qt's Wayland plugin leaves its connection's objects to the end of the
+    // process (and is unloaded before the leak check can name it); the child is here for its protocol
+    // log, not its memory.
+    if (env.contains(QStringLiteral("ASAN_OPTIONS")))
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(ChildArgument)});
     QVERIFY(child.waitForFinished(10000));
