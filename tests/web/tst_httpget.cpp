@@ -307,6 +307,10 @@ void TestHttpGet::proxyStandsOnlyBeforeOtherHosts()
     QFETCH(QString, expectedText);
     QFETCH(QString, expectedError);
     QFETCH(QByteArray, expectedTarget);
+#ifdef Q_OS_WIN
+    if (serverIsTheProxy)
+        QSKIP("Windows takes its proxy from the system's settings, not from http_proxy");
+#endif
     m_server->setResponse(response);
 
     // Port 9 (discard) has no listener here: a request sent to this proxy fails.
