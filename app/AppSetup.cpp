@@ -68,6 +68,15 @@ const wl_registry_listener registryListener = {noteGlobal, forgetGlobal};
 
 } // namespace
 
+bool displayAvailable()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return environmentSet("QT_QPA_PLATFORM") || environmentSet("DISPLAY") || environmentSet("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
+
 DesktopSession probeDesktopSession(int argc, char **argv)
 {
     DesktopSession session;

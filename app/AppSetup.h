@@ -4,6 +4,10 @@
 
 class QApplication;
 
+// Whether a window system can be reached at all (always on Windows): without one Qt would abort with
+// a long message, where one line says it.
+bool displayAvailable();
+
 // What every run of the program sets on the application before the window is made: its name, the
 // desktop entry it belongs to, the icon, and Qt's own Chinese texts for standard buttons and menus.
 void setUpApplication(QApplication &app);

@@ -1,17 +1,11 @@
 #include "Endpoints.h"
 
 #include "BuildEndpoints.h"
-#include "TrackingQuery.h"
 
 Endpoints Endpoints::fromBuild()
 {
     return {QStringLiteral(QUORVEL_TRACKING_HOST), QStringLiteral(QUORVEL_SITE_HOST),
             QStringLiteral(QUORVEL_PROVIDER_HOST), QStringLiteral(QUORVEL_CONTACT_QQ)};
-}
-
-QString Endpoints::trackingUrlTemplate() const
-{
-    return TrackingQuery::requestUrlTemplate(trackingHost);
 }
 
 QString Endpoints::siteHomePageWithSlash() const

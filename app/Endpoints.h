@@ -13,7 +13,6 @@ struct Endpoints
 
     static Endpoints fromBuild();
 
-    QString trackingUrlTemplate() const;
     QString siteHomePageWithSlash() const; // opened at start-up
     QString siteHomePage() const;          // opened by the Label5 link
     QString updateFileUrl() const;

@@ -26,11 +26,11 @@ public:
     // Tests shorten the time limit of the window's requests.
     void setHttpOptions(const HttpGetOptions &options) { m_httpOptions = options; }
 
-    // Start-up, in app/form1.cpp. Runs once before the window is first shown. Returns false when
+    // Start-up, in form1.cpp. Runs once before the window is first shown. Returns false when
     // the program has been ended (the update check said no); the window must not be shown then.
     bool Form_Load();
 
-    // Notification area, exit and link labels, in app/form1_shell.cpp. The notification icon's
+    // Notification area, exit and link labels, in form1_shell.cpp. The notification icon's
     // events reach Form_MouseMove by name, queued.
     Q_INVOKABLE void Form_MouseMove(int Button, int Shift, float X, float Y);
     void Form_QueryUnload(int &Cancel, int UnloadMode);
@@ -52,12 +52,12 @@ public:
     // The session is ending: a close request like any other, where the session lets the window ask.
     void sessionEnding(SessionEnd &session);
 
-    // Tracking query and re-query, in query/form1_query.cpp
+    // Tracking query and re-query, in form1_query.cpp
     void chaxun_Click();
     void Command3_Click();
     void mnuedit1_Click();
 
-    // Copy and clear commands and the History list menu, in results/form1_results.cpp
+    // Copy and clear commands and the History list menu, in form1_results.cpp
     void Command1_Click();
     void Command2_Click();
     void Command5_Click();
@@ -71,17 +71,17 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // In app/form1.cpp: the wiring of events to handlers, and the courier group's one Tab stop.
+    // In form1.cpp: the wiring of events to handlers, and the courier group's one Tab stop.
     void wireEvents();
     void makeCourierGroupOneTabStop();
     void moveCourierTabStop();
 
-    // In app/form1_shell.cpp
+    // In form1_shell.cpp
     bool routeLinkLabelInput(QObject *watched, QEvent *event); // true when the event has been dealt with
     void setLinkLabelBold(QWidget *label, bool bold);
     void watchSessionEnd();
 
-    // In query/form1_query.cpp: the steps shared by chaxun_Click and Command3_Click.
+    // In form1_query.cpp: the steps shared by chaxun_Click and Command3_Click.
     enum class HistoryEntry
     {
         Append,
@@ -89,7 +89,7 @@ private:
     };
     void runQuery(HistoryEntry history);
 
-    // In results/form1_results.cpp
+    // In form1_results.cpp
     bool routeHistoryListInput(QObject *watched, QEvent *event); // true when the event has been dealt with
     void showHistoryMenu(const QPoint &globalPos);
 
@@ -101,6 +101,7 @@ private:
     QAction *m_mnuedit2 = nullptr;
     QTimer *m_Timer1 = nullptr;
     QList<QRadioButton *> m_couriersInTabOrder;
+    QObject *m_doubleClickedLabel = nullptr; // the link label whose double click's release is still to come
     // Bumped by every query that sends a request and by the clear command; a query whose answer arrives after a newer
     // one started leaves the Result list to the newer one.
     quint64 m_resultGeneration = 0;

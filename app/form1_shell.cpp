@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QSessionManager>
+#include <utility>
 
 namespace {
 // Why the window is asked to close, in the numbers Form_QueryUnload is handed.
@@ -96,10 +97,16 @@ bool form1::routeLinkLabelInput(QObject *watched, QEvent *event)
             float(pos.y()) * tpp);
         return true; // the pointer is over a control, not over the bare window
     }
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        // A double click is one click and one double click; the labels handle no double click, so
+        // the release that ends it is no second click.
+        m_doubleClickedLabel = watched;
+        return true;
+    }
     if (event->type() != QEvent::MouseButtonRelease)
         return false;
     auto *mouse = static_cast<QMouseEvent *>(event);
-    if (mouse->button() != Qt::LeftButton ||
+    if (std::exchange(m_doubleClickedLabel, nullptr) == watched || mouse->button() != Qt::LeftButton ||
         !static_cast<QWidget *>(watched)->rect().contains(mouse->position().toPoint()))
         return false;
     isLabel3 ? Label3_Click() : Label5_Click();

@@ -1,29 +1,12 @@
 #include "AppSetup.h"
+#include "BuildEndpoints.h"
+#include "SharedSimulator.h"
 #include "form1.h"
-#ifdef QUORVEL_START_BUNDLED_SIMULATOR
-#include "BundledSimulator.h"
-#endif
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
-
-namespace {
-// Without a display Qt would abort with a long message; say it in one line instead.
-bool displayAvailable()
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    const auto isSet = [](const char *name) {
-        const char *value = std::getenv(name);
-        return value && *value;
-    };
-    return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
-#else
-    return true;
-#endif
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -32,9 +15,6 @@ int main(int argc, char *argv[])
                    stderr);
         return 1;
     }
-#ifdef QUORVEL_START_BUNDLED_SIMULATOR
-    startBundledSimulator(QUORVEL_START_BUNDLED_SIMULATOR);
-#endif
     // Qt reads its platform from the arguments; these outlive the application, as Qt requires.
     std::vector<char *> arguments(argv, argv + argc);
     QByteArray platformOption("-platform");
@@ -45,6 +25,14 @@ int main(int argc, char *argv[])
     arguments.push_back(nullptr);
     QApplication app(argumentCount, arguments.data());
     setUpApplication(app);
+
+    // A demonstration's services are the simulator beside the executable, shared with every other
+    // running copy. The start-up's update check is the first request: it must find it listening.
+    SharedSimulator simulator(
+        QStandardPaths::findExecutable(QStringLiteral("quorvel-simulator"), {QCoreApplication::applicationDirPath()}),
+        QUORVEL_BUNDLED_SIMULATOR_PORT);
+    if (QUORVEL_BUNDLED_SIMULATOR_PORT != 0)
+        simulator.acquire();
 
     form1 window;
     if (!window.Form_Load())

@@ -501,7 +501,7 @@ void TestTray::linkLabelHover_data()
 {
     // Steps: a control's name (a real pointer move onto it), "drag:<control>" (a move with the left
     // button held), "bare" (the window's own surface), "outside" (off the window), "click:<label>"
-    // (a real click), "call:<label>" (the click handler).
+    // (a real click), "dclick:<label>" (a double click), "call:<label>" (the click handler).
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<bool>("label3Bold");
     QTest::addColumn<bool>("label5Bold");
@@ -524,6 +524,12 @@ void TestTray::linkLabelHover_data()
         << QStringList{"Label3", "click:Label3"} << true << false << QStringList{"http://provider.test"};
     QTest::newRow("click on the maker's label opens its page, stays bold")
         << QStringList{"Label5", "click:Label5"} << false << true << QStringList{"http://example.test"};
+    QTest::newRow("double click on the provider's label opens its page once")
+        << QStringList{"dclick:Label3"} << true << false << QStringList{"http://provider.test"};
+    QTest::newRow("double click on the maker's label opens its page once")
+        << QStringList{"dclick:Label5"} << false << true << QStringList{"http://example.test"};
+    QTest::newRow("two clicks apart open it twice") << QStringList{"click:Label5", "click:Label5"} << false << false
+                                                    << QStringList{"http://example.test", "http://example.test"};
     QTest::newRow("a click changes no weight") << QStringList{"call:Label3", "call:Label5"} << false << false
                                                << QStringList{"http://provider.test", "http://example.test"};
 }
@@ -547,6 +553,12 @@ void TestTray::linkLabelHover()
             QTest::mouseMove(window.get(), QPoint(window->width() + 50, window->height() + 50));
         } else if (step.startsWith(QLatin1String("click:"))) {
             QTest::mouseClick(control<QWidget>(window.get(), qPrintable(step.mid(6))), Qt::LeftButton);
+        } else if (step.startsWith(QLatin1String("dclick:"))) {
+            // Through the window system's path, where Qt makes press, release, press, release into a
+            // double click as it does for a real mouse.
+            const QWidget *label = control<QWidget>(window.get(), qPrintable(step.mid(7)));
+            QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {},
+                               label->mapTo(window.get(), label->rect().center()));
         } else if (step == QLatin1String("call:Label3")) {
             window->Label3_Click();
         } else if (step == QLatin1String("call:Label5")) {

@@ -1,13 +1,21 @@
 #include "CarrierTable.h"
 #include "Module1.h"
 #include "Module2.h"
+#include "SharedSimulator.h"
 #include "SimulatorServer.h"
+#include "TrackingQuery.h"
 #include "TrackingService.h"
 
 #include <QDateTime>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -20,21 +28,55 @@ HttpGetOptions bounded()
     return options;
 }
 
-// The tool's reading of an answer: events if the text holds "time", else messages if it holds 单号.
-QStringList resultLines(const QString &answer)
-{
-    QString prepared = answer;
-    prepared.replace(QStringLiteral("\",\"context\":\""), QStringLiteral("   "));
-    if (prepared.contains(QStringLiteral("time")))
-        return RegexMatchAll(QStringLiteral("\"time\":\"(.+?)\"}"), prepared);
-    if (prepared.contains(QStringLiteral("单号")))
-        return RegexMatchAll(QStringLiteral("message\":\"(.+?)\""), prepared);
-    return {};
-}
-
 QString query(const QString &com, const QString &number, const QString &id = key)
 {
     return QStringLiteral("/?com=%1&nu=%2&id=%3").arg(com, number, id);
+}
+
+// Generous bounds: under Wine a process takes seconds to start.
+constexpr int ProcessBoundMs = 30 * 1000;
+const QString simulatorExecutable = QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE);
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
+bool answers(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+    return socket.waitForConnected(1000);
+}
+
+QStringList eventsAt(quint16 port)
+{
+    const HttpGetResult result =
+        HttpGetText(QStringLiteral("http://127.0.0.1:%1").arg(port) + query("zhongtong", "123456789012"), bounded());
+    return TrackingQuery::resultLines(result.text);
+}
+
+// This test's executable, started as "--hold-lease PORT HOW": a program that takes its lease (starting
+// the simulator) and says "held", then ends as HOW says once it reads a line, or waits to be killed.
+int holdLease(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    SharedSimulator simulator(simulatorExecutable, quint16(arguments.value(2).toUInt()));
+    if (!simulator.acquire(ProcessBoundMs))
+        return 1;
+    std::puts("held");
+    std::fflush(stdout);
+    const QString how = arguments.value(3);
+    if (how == QLatin1String("killed"))
+        return app.exec();
+    char line[16];
+    if (!std::fgets(line, sizeof line, stdin))
+        return 2;
+    if (how == QLatin1String("_Exit"))
+        std::_Exit(0);
+    return 0;
 }
 
 } // namespace
@@ -55,6 +97,9 @@ private slots:
     void updateFileAndHomePage();
     void executableStartsAndStopsCleanly_data();
     void executableStartsAndStopsCleanly();
+    void sharedByEveryCopyUntilTheLastEnds();
+    void endsWithTheProgramHoweverItEnds_data();
+    void endsWithTheProgramHoweverItEnds();
 
 private:
     QString fetch(const QString &pathAndQuery);
@@ -95,7 +140,7 @@ void TestSimulator::eventsOfAKnownParcel()
     QFETCH(QString, com);
     QFETCH(QString, number);
 
-    const QStringList lines = resultLines(fetch(query(com, number)));
+    const QStringList lines = TrackingQuery::resultLines(fetch(query(com, number)));
 
     QVERIFY2(lines.size() >= 2 && lines.size() <= 40, qPrintable(QString::number(lines.size())));
     static const QRegularExpression eventLine(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)   [^ ].*$"));
@@ -144,7 +189,7 @@ void TestSimulator::problemReports()
     QVERIFY2(!answer.contains(QStringLiteral("time")), qPrintable(answer));
     const QString messageMember = QStringLiteral("\"message\":\"") + expectedMessage + u'"';
     QVERIFY2(answer.contains(messageMember), qPrintable(answer));
-    QCOMPARE(resultLines(answer), expectedLines);
+    QCOMPARE(TrackingQuery::resultLines(answer), expectedLines);
 }
 
 void TestSimulator::sameNumberSameAnswer()
@@ -186,8 +231,7 @@ void TestSimulator::updateFileAndHomePage()
 void TestSimulator::executableStartsAndStopsCleanly_data()
 {
     QTest::addColumn<bool>("bySignal");
-    // Windows has no SIGTERM: a parent there closes the simulator's input.
-    QTest::newRow("end of input") << false;
+    QTest::newRow("its last lease ends") << false;
 #ifdef Q_OS_UNIX
     QTest::newRow("SIGTERM") << true;
 #endif
@@ -196,33 +240,82 @@ void TestSimulator::executableStartsAndStopsCleanly_data()
 void TestSimulator::executableStartsAndStopsCleanly()
 {
     QFETCH(bool, bySignal);
-    // Generous bounds: under Wine a process takes seconds to start.
-    constexpr int bound = 30 * 1000;
+    const quint16 port = freePort();
     QProcess simulator;
-    QStringList arguments{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--update-answer"),
+    QStringList arguments{QStringLiteral("--port"), QString::number(port), QStringLiteral("--update-answer"),
                           QStringLiteral("需要更新")};
     if (!bySignal)
-        arguments << QStringLiteral("--stdin-quit");
-    simulator.start(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE), arguments);
-    QVERIFY(simulator.waitForStarted(bound));
-    QTRY_VERIFY_WITH_TIMEOUT(simulator.canReadLine(), bound);
+        arguments << QStringLiteral("--end-when-unused");
+    simulator.start(simulatorExecutable, arguments);
+    QVERIFY(simulator.waitForStarted(ProcessBoundMs));
+    QTRY_VERIFY_WITH_TIMEOUT(simulator.canReadLine(), ProcessBoundMs);
     const QString line = QString::fromUtf8(simulator.readLine()).trimmed();
-    static const QRegularExpression listening(QStringLiteral("^listening on http://127\\.0\\.0\\.1:(\\d+)$"));
-    const QRegularExpressionMatch match = listening.match(line);
-    QVERIFY2(match.hasMatch(), qPrintable(line));
+    QCOMPARE(line, QStringLiteral("listening on http://127.0.0.1:%1").arg(port));
 
-    const HttpGetResult update =
-        HttpGetText(QStringLiteral("http://127.0.0.1:%1/gengxin1.txt").arg(match.captured(1)), bounded());
+    SharedSimulator lease(simulatorExecutable, port);
+    QVERIFY(lease.acquire(ProcessBoundMs));
+    QVERIFY(!lease.startedSimulator());
+    const HttpGetResult update = HttpGetText(QStringLiteral("http://127.0.0.1:%1/gengxin1.txt").arg(port), bounded());
     QCOMPARE(update.text, QStringLiteral("需要更新"));
 
     if (bySignal)
         simulator.terminate(); // SIGTERM
     else
-        simulator.closeWriteChannel();
-    QVERIFY(simulator.waitForFinished(bound));
+        lease.release();
+    QVERIFY(simulator.waitForFinished(ProcessBoundMs));
     QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
     QCOMPARE(simulator.exitCode(), 0);
 }
 
-QTEST_GUILESS_MAIN(TestSimulator)
+void TestSimulator::sharedByEveryCopyUntilTheLastEnds()
+{
+    const quint16 port = freePort();
+    SharedSimulator first(simulatorExecutable, port), second(simulatorExecutable, port);
+    QVERIFY(first.acquire(ProcessBoundMs));
+    QVERIFY(first.startedSimulator());
+    QVERIFY(second.acquire(ProcessBoundMs));
+    QVERIFY(!second.startedSimulator());
+
+    first.release();
+    QVERIFY(!eventsAt(port).isEmpty());
+    second.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!answers(port), ProcessBoundMs);
+}
+
+void TestSimulator::endsWithTheProgramHoweverItEnds_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("return from main") << "return";
+    QTest::newRow("immediate end") << "_Exit";
+    QTest::newRow("killed") << "killed";
+}
+
+void TestSimulator::endsWithTheProgramHoweverItEnds()
+{
+    QFETCH(QString, how);
+    const quint16 port = freePort();
+    QProcess program;
+    program.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--hold-lease"), QString::number(port), how});
+    QTRY_VERIFY_WITH_TIMEOUT(program.canReadLine(), ProcessBoundMs);
+    QCOMPARE(program.readLine().trimmed(), QByteArray("held"));
+    QVERIFY(!eventsAt(port).isEmpty());
+
+    if (how == QLatin1String("killed"))
+        program.kill();
+    else
+        program.write("end\n");
+    QVERIFY(program.waitForFinished(ProcessBoundMs));
+    QTRY_VERIFY_WITH_TIMEOUT(!answers(port), ProcessBoundMs);
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc > 1 && std::strcmp(argv[1], "--hold-lease") == 0)
+        return holdLease(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestSimulator test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_simulator.moc"

@@ -1,7 +1,10 @@
 #include "SimulatorServer.h"
 
 #include "LoopbackHttpServer.h"
+#include "SimulatorLease.h"
 #include "TrackingService.h"
+
+#include <QTcpSocket>
 
 SimulatorServer::SimulatorServer(const QString &updateAnswer, QObject *parent)
     : QObject(parent), m_updateAnswer(updateAnswer)
@@ -10,6 +13,17 @@ SimulatorServer::SimulatorServer(const QString &updateAnswer, QObject *parent)
         [this](QTcpSocket *socket, const HttpRequestHead &request) {
             if (request.method.isEmpty()) {
                 LoopbackHttpServer::answer(socket, 400, "text/plain;charset=utf-8", "bad request");
+                return;
+            }
+            if (request.path == QLatin1String(LeasePath)) {
+                // The head only, and the connection stays open: its end is the lease's end, however
+                // the program that holds it ends.
+                socket->write(QByteArray("HTTP/1.1 200 OK\r\n") + LeaseHeader + ": " + LeaseHeaderValue + "\r\n\r\n");
+                ++m_leases;
+                connect(socket, &QTcpSocket::disconnected, this, [this] {
+                    if (--m_leases == 0)
+                        emit lastLeaseEnded();
+                });
                 return;
             }
             const TrackingService::Answer answer =

@@ -1,16 +1,16 @@
 // quorvel-simulator: the tracking service, the maker's site and the provider's page on one loopback
 // port, for running and trying out the tool without the real services.
 
+#include "SimulatorLease.h"
 #include "SimulatorServer.h"
 #include "TrackingService.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cstdio>
-#include <cstring>
-#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -45,23 +45,9 @@ bool quitOnTerminationSignals(QCoreApplication &app)
 #endif
 
 namespace {
-
-// Windows has no SIGTERM for a parent to send: a parent that holds the simulator's standard input
-// ends it by closing that input (or writing a line "quit"). A blocking read needs a thread of its
-// own; it only asks the event loop to end.
-void quitAtEndOfInput(QCoreApplication &app)
-{
-    std::thread([&app] {
-        char line[256];
-        while (std::fgets(line, sizeof line, stdin)) {
-            if (std::strncmp(line, "quit", 4) == 0)
-                break;
-        }
-        QMetaObject::invokeMethod(
-            &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
-    }).detach();
-}
-
+// A simulator started for the programs that lease it and taken by none ends by itself (its starter
+// died before it could take its lease, say).
+constexpr int FirstLeaseWithinMs = 30 * 1000;
 } // namespace
 
 int main(int argc, char *argv[])
@@ -93,12 +79,15 @@ int main(int argc, char *argv[])
                                               .arg(QString::fromUtf8(TrackingService::defaultUpdateAnswer)),
                                           QStringLiteral("TEXT"),
                                           QString::fromUtf8(TrackingService::defaultUpdateAnswer));
-    const QCommandLineOption stdinQuitOption(
-        QStringLiteral("stdin-quit"),
-        QStringLiteral("End when standard input ends or reads the line quit (besides SIGTERM/SIGINT)."));
+    const QCommandLineOption endWhenUnusedOption(
+        QStringLiteral("end-when-unused"),
+        QStringLiteral("End when the last program that uses it has ended: each holds one connection to %1 open. "
+                       "Ends too if none has come within %2 s.")
+            .arg(QLatin1String(LeasePath))
+            .arg(FirstLeaseWithinMs / 1000));
     parser.addOption(portOption);
     parser.addOption(updateOption);
-    parser.addOption(stdinQuitOption);
+    parser.addOption(endWhenUnusedOption);
     parser.process(app);
 
     bool portIsNumber = false;
@@ -120,7 +109,12 @@ int main(int argc, char *argv[])
     }
     std::printf("listening on http://127.0.0.1:%u\n", unsigned(server.port()));
     std::fflush(stdout);
-    if (parser.isSet(stdinQuitOption))
-        quitAtEndOfInput(app);
+    if (parser.isSet(endWhenUnusedOption)) {
+        QObject::connect(&server, &SimulatorServer::lastLeaseEnded, &app, &QCoreApplication::quit);
+        QTimer::singleShot(FirstLeaseWithinMs, &server, [&server] {
+            if (server.leaseCount() == 0)
+                QCoreApplication::quit();
+        });
+    }
     return app.exec();
 }

@@ -4,6 +4,7 @@
 #include "ui_form1.h"
 
 #include "ClipboardTexts.h"
+#include "ListLines.h"
 #include "MsgBox.h"
 #include "PointerArgs.h"
 #include "ResultList.h"
@@ -17,15 +18,6 @@
 #include <QMouseEvent>
 
 namespace {
-QStringList linesOf(const QListWidget *list)
-{
-    QStringList lines;
-    lines.reserve(list->count());
-    for (int i = 0; i < list->count(); ++i)
-        lines << list->item(i)->text();
-    return lines;
-}
-
 void putOnClipboard(const QString &text)
 {
     QClipboard *clipboard = QGuiApplication::clipboard();

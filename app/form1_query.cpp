@@ -37,7 +37,8 @@ void form1::runQuery(HistoryEntry history)
     if (!carrier)
         return;
 
-    const QString url = TrackingQuery::requestUrl(m_endpoints.trackingUrlTemplate(), carrier->apiCode, number);
+    const QString url = TrackingQuery::requestUrl(TrackingQuery::requestUrlTemplate(m_endpoints.trackingHost),
+                                                  carrier->apiCode, number);
     // Counted only now: a press that sends nothing must not take the Result list from a query
     // still waiting for its answer.
     const quint64 generation = ++m_resultGeneration;

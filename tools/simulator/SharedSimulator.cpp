@@ -1,0 +1,128 @@
+#include "SharedSimulator.h"
+
+#include "SimulatorLease.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+constexpr int RetryPauseMs = 50;
+// A lease answer is a status line and two header lines; anything longer is not one.
+constexpr qsizetype MaxLeaseHeadBytes = 1024;
+} // namespace
+
+SharedSimulator::SharedSimulator(const QString &executable, quint16 port, QObject *parent)
+    : QObject(parent), m_executable(executable), m_port(port)
+{}
+
+SharedSimulator::~SharedSimulator()
+{
+    release();
+}
+
+bool SharedSimulator::startSimulator()
+{
+    if (m_executable.isEmpty())
+        return false;
+    QProcess simulator;
+    simulator.setProgram(m_executable);
+    simulator.setArguments({QStringLiteral("--port"), QString::number(m_port), QStringLiteral("--end-when-unused")});
+    // It prints where it listens, and that it cannot when another copy's simulator got there first.
+    simulator.setStandardInputFile(QProcess::nullDevice());
+    simulator.setStandardOutputFile(QProcess::nullDevice());
+    simulator.setStandardErrorFile(QProcess::nullDevice());
+    // Not the program's working folder, which it would keep busy as long as it runs.
+    simulator.setWorkingDirectory(QFileInfo(m_executable).absolutePath());
+    // Detached: it outlives no lease, not even the one of the copy that starts it.
+    return simulator.startDetached();
+}
+
+bool SharedSimulator::acquire(int waitMs)
+{
+    if (m_lease)
+        return true;
+    const QDeadlineTimer deadline(waitMs);
+    bool startedHere = false;
+    for (;;) {
+        switch (tryLease(int(qMax<qint64>(deadline.remainingTime(), 1)))) {
+        case Attempt::Held:
+            m_started = m_started || startedHere;
+            return true;
+        case Attempt::OtherServer:
+            return false;
+        case Attempt::NoAnswer:
+            break;
+        }
+        // Two copies started at once both start one; the second cannot listen and ends, and both
+        // take their lease on the first.
+        if (!startedHere) {
+            if (!startSimulator())
+                return false;
+            startedHere = true;
+        }
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(RetryPauseMs);
+    }
+}
+
+SharedSimulator::Attempt SharedSimulator::tryLease(int waitMs)
+{
+    const QDeadlineTimer deadline(waitMs);
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
+    if (!socket->waitForConnected(int(deadline.remainingTime())))
+        return Attempt::NoAnswer;
+    socket->write(QByteArray("GET ") + LeasePath + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) +
+                  "\r\n\r\n");
+    QByteArray head;
+    while (!head.contains("\r\n\r\n")) {
+        if (head.size() > MaxLeaseHeadBytes)
+            return Attempt::OtherServer;
+        if (!socket->waitForReadyRead(int(qMax<qint64>(deadline.remainingTime(), 0))))
+            return socket->state() == QAbstractSocket::ConnectedState && !head.isEmpty() ? Attempt::OtherServer
+                                                                                         : Attempt::NoAnswer;
+        head += socket->readAll();
+    }
+    const QList<QByteArray> lines = head.left(head.indexOf("\r\n\r\n")).split('\n');
+    const bool granted = lines.value(0).startsWith("HTTP/1.1 200 ") &&
+                         std::any_of(lines.cbegin() + 1, lines.cend(), [](const QByteArray &line) {
+                             const qsizetype colon = line.indexOf(':');
+                             return colon > 0 &&
+                                    line.left(colon).trimmed().compare(LeaseHeader, Qt::CaseInsensitive) == 0 &&
+                                    line.mid(colon + 1).trimmed() == LeaseHeaderValue;
+                         });
+    if (!granted)
+        return Attempt::OtherServer;
+    m_lease = socket.release();
+    m_lease->setParent(this);
+    connect(m_lease, &QTcpSocket::disconnected, this, &SharedSimulator::onLeaseLost);
+    return Attempt::Held;
+}
+
+void SharedSimulator::onLeaseLost()
+{
+    m_lease->deleteLater();
+    m_lease = nullptr;
+    // Someone ended the simulator under the program: start it again rather than leave the window
+    // without its services. Not from inside the socket's own signal.
+    QTimer::singleShot(0, this, [this] { acquire(); });
+}
+
+void SharedSimulator::release()
+{
+    if (!m_lease)
+        return;
+    m_lease->disconnect(this);
+    m_lease->abort();
+    delete m_lease;
+    m_lease = nullptr;
+}
