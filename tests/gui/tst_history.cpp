@@ -386,10 +386,10 @@ void TestHistory::requeryDuringAQuerysWait()
     history()->setCurrentRow(0);
     m_on.server->setResponder([](const TestHttpServer::Request &request) {
         TestHttpServer::Response response = echoAnswer(request);
-        response.delayMs = request.query.contains("SLOW") ? 400 : 0;
+        response.held = request.query.contains("SLOW");
         return response;
     });
-    QTimer::singleShot(100, m_on.window.get(), [this] { m_on.window->mnuedit1_Click(); });
+    m_on.server->whileHeld([this] { m_on.window->mnuedit1_Click(); });
 
     query(QStringLiteral("shentong"), QStringLiteral("SLOW"));
 

@@ -5,8 +5,14 @@
 
 #include <zlib.h>
 
+#include <utility>
+
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 #endif
 
 namespace {
@@ -23,6 +29,39 @@ void resetConnection(QTcpSocket *socket)
     }
 #endif
     socket->abort();
+}
+
+// Bytes the kernel has sent but the client's end has not acknowledged yet. Elsewhere than on Linux
+// there is no such count; what has left Qt's buffer has to do.
+int unacknowledgedBytes(const QTcpSocket *socket)
+{
+#ifdef Q_OS_LINUX
+    int pending = 0;
+    const qintptr descriptor = socket->socketDescriptor();
+    if (descriptor != -1 && ::ioctl(int(descriptor), SIOCOUTQ, &pending) == 0)
+        return pending;
+#else
+    Q_UNUSED(socket)
+#endif
+    return 0;
+}
+
+// Runs `then` once everything written to `socket` has reached the client's end, so that a close or
+// a reset that follows cannot overtake the data (a reset would discard what is still unsent) nor
+// arrive together with it.
+void whenDelivered(QTcpSocket *socket, std::function<void()> then)
+{
+    auto *poll = new QTimer(socket); // goes with the socket when the client leaves first
+    poll->setInterval(1);
+    QObject::connect(poll, &QTimer::timeout, socket, [socket, poll, then = std::move(then)] {
+        if (socket->bytesToWrite() > 0 || unacknowledgedBytes(socket) > 0)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        then();
+    });
+    socket->flush();
+    poll->start();
 }
 
 // `windowBits` chooses the framing, as zlib has it: 15 + 16 gzip, 15 zlib, -15 a bare deflate stream.
@@ -121,51 +160,70 @@ TestHttpServer::Response TestHttpServer::bareDeflate(const QByteArray &body)
     return response;
 }
 
+TestHttpServer::Response TestHttpServer::held(Response response)
+{
+    response.held = true;
+    return response;
+}
+
+void TestHttpServer::whileHeld(std::function<void()> action)
+{
+    connect(this, &TestHttpServer::answerHeld, this, [this, action = std::move(action)] {
+        action();
+        releaseHeld();
+    });
+}
+
+void TestHttpServer::releaseHeld()
+{
+    const auto waiting = std::exchange(m_held, {});
+    for (const auto &[socket, response] : waiting) {
+        if (socket)
+            send(socket, response);
+    }
+}
+
 void TestHttpServer::respond(QTcpSocket *socket, const Request &request)
 {
     const Response response = responseFor(request);
+    if (!response.held) {
+        send(socket, response);
+        return;
+    }
+    m_held.append({socket, response});
+    QMetaObject::invokeMethod(this, &TestHttpServer::answerHeld, Qt::QueuedConnection);
+}
 
-    // The socket is the timer's context: a client that gives up before the delay is over takes
-    // the pending answer with it.
-    QTimer::singleShot(response.delayMs, socket, [socket, response] {
-        const QByteArray head = LoopbackHttpServer::responseHead(response.status, response.contentType,
-                                                                 response.body.size(), response.extraHeaders);
-        const QByteArray firstHalf = response.body.left(response.body.size() / 2);
-        switch (response.behaviour) {
-        case Behaviour::Answer:
-            socket->write(head + response.body);
-            socket->disconnectFromHost();
-            break;
-        case Behaviour::StallMidBody:
-            socket->write(head + firstHalf);
-            socket->flush();
-            break;
-        case Behaviour::CloseWithoutAnswer:
-            socket->disconnectFromHost();
-            break;
-        case Behaviour::CloseMidBody:
-            socket->write(head + firstHalf);
-            socket->disconnectFromHost();
-            break;
-        case Behaviour::PauseThenCloseMidBody:
-            // Closed at once, the end arrives with the data and Qt reports the cut-off itself; after a
-            // pause the client has taken in the half body as if the rest were still to come.
-            socket->write(head + firstHalf);
-            socket->flush();
-            QTimer::singleShot(100, socket, [socket] { socket->disconnectFromHost(); });
-            break;
-        case Behaviour::ResetMidBody:
-            socket->write(head + firstHalf);
-            // Reset only once the half body has reached the kernel, so the client really sees a
-            // connection break off in the middle of a body and not before its start.
-            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket] {
-                if (socket->bytesToWrite() == 0)
-                    QTimer::singleShot(20, socket, [socket] { resetConnection(socket); });
-            });
-            socket->flush();
-            break;
-        }
-    });
+void TestHttpServer::send(QTcpSocket *socket, const Response &response)
+{
+    const QByteArray head = LoopbackHttpServer::responseHead(response.status, response.contentType,
+                                                             response.body.size(), response.extraHeaders);
+    const QByteArray firstHalf = response.body.left(response.body.size() / 2);
+    switch (response.behaviour) {
+    case Behaviour::Answer:
+        socket->write(head + response.body);
+        socket->disconnectFromHost();
+        break;
+    case Behaviour::StallMidBody:
+        socket->write(head + firstHalf);
+        socket->flush();
+        break;
+    case Behaviour::CloseWithoutAnswer:
+        socket->disconnectFromHost();
+        break;
+    case Behaviour::CloseMidBody:
+        socket->write(head + firstHalf);
+        socket->disconnectFromHost();
+        break;
+    case Behaviour::CloseMidBodyAfterDelivery:
+        socket->write(head + firstHalf);
+        whenDelivered(socket, [socket] { socket->disconnectFromHost(); });
+        break;
+    case Behaviour::ResetMidBody:
+        socket->write(head + firstHalf);
+        whenDelivered(socket, [socket] { resetConnection(socket); });
+        break;
+    }
 }
 
 TestHttpServer::Response TestHttpServer::responseFor(const Request &request) const
