@@ -4,7 +4,6 @@
 
 #include "AppSetup.h"
 #include "GuiTestSupport.h"
-#include "ProgramTitle.h"
 #include "form1.h"
 
 #include <QAccessible>
@@ -700,8 +699,10 @@ void tst_window::historyMenuHasTwoItemsAndThereIsNoMenuBar()
 void tst_window::titleAndIdentity()
 {
     form1 window(testEndpoints());
-    QCOMPARE(ProgramTitle, QStringLiteral("Quorvel快递查询软件2015"));
-    QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.00"));
+    // Derived from the project's version: major.minor, the minor in two digits.
+    QCOMPARE(QApplication::applicationVersion(),
+             QStringLiteral(QUORVEL_PROJECT_VERSION_MAJOR) + u'.' +
+                 QStringLiteral(QUORVEL_PROJECT_VERSION_MINOR).rightJustified(2, u'0'));
     QCOMPARE(window.windowTitle(), QStringLiteral("Quorvel快递查询软件2015版本-官方网址：example.test"));
 
     const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
