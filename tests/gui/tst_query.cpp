@@ -15,7 +15,6 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 #include <QUrlQuery>
 #include <memory>
@@ -30,6 +29,12 @@ QByteArray eventsAnswer(const QList<QPair<QString, QString>> &events)
         data += QStringLiteral(R"({"time":"%1","context":"%2"})").arg(time, context).toUtf8();
     }
     return R"({"message":"ok","status":"200","data":[)" + data + "]}";
+}
+
+// An answer of one event that the server holds until the test lets it go.
+TestHttpServer::Response heldEvent(const QString &context)
+{
+    return TestHttpServer::held(TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", context}})));
 }
 
 QString sentNumber(const TestHttpServer::Request &request)
@@ -290,10 +295,8 @@ void TestQuery::numberReachesTheServiceAsTyped()
 
 void TestQuery::historyLogsTheNumberThatWasSent()
 {
-    TestHttpServer::Response slow = TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", "x"}}));
-    slow.delayMs = 300;
-    m_on.server->setResponse(slow);
-    QTimer::singleShot(50, numberBox(), [this] { numberBox()->setText(QStringLiteral("EDITED")); });
+    m_on.server->setResponse(heldEvent(QStringLiteral("x")));
+    m_on.server->whileHeld([this] { numberBox()->setText(QStringLiteral("EDITED")); });
 
     query("shunfeng", "SF100");
 
@@ -317,13 +320,13 @@ void TestQuery::overtakenQueryAddsNoResultLines()
         const bool first = request.query.contains("nu=FIRST");
         TestHttpServer::Response response = TestHttpServer::text(eventsAnswer(
             {{first ? "2015-01-01 00:00:01" : "2015-02-02 00:00:02", first ? "first parcel" : "second parcel"}}));
-        response.delayMs = first ? 400 : 0;
+        response.held = first;
         if (first && firstFails)
             response.behaviour = TestHttpServer::Behaviour::CloseMidBody;
         return response;
     });
     // The second query starts, runs and finishes inside the first one's wait.
-    QTimer::singleShot(100, m_on.window.get(), [this] { query("yuantong", "SECOND"); });
+    m_on.server->whileHeld([this] { query("yuantong", "SECOND"); });
 
     query("zhongtong", "FIRST");
 
@@ -350,11 +353,9 @@ void TestQuery::pressThatSendsNothingLeavesTheWaitAlone()
 {
     QFETCH(QString, press);
     QFETCH(QString, message);
-    TestHttpServer::Response slow = TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", "slow one"}}));
-    slow.delayMs = 300;
-    m_on.server->setResponse(slow);
+    m_on.server->setResponse(heldEvent(QStringLiteral("slow one")));
     history()->addItem(QStringLiteral("时间: 10:00:00 公司:中通 单号:"));
-    QTimer::singleShot(50, m_on.window.get(), [this, press] {
+    m_on.server->whileHeld([this, press] {
         if (press == QLatin1String("query")) {
             numberBox()->clear();
             click("chaxun");
@@ -376,10 +377,8 @@ void TestQuery::pressThatSendsNothingLeavesTheWaitAlone()
 
 void TestQuery::clearDuringAWaitKeepsThePlaceholderAlone()
 {
-    TestHttpServer::Response slow = TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", "late"}}));
-    slow.delayMs = 300;
-    m_on.server->setResponse(slow);
-    QTimer::singleShot(50, m_on.window.get(), [this] { click("Command2"); });
+    m_on.server->setResponse(heldEvent(QStringLiteral("late")));
+    m_on.server->whileHeld([this] { click("Command2"); });
 
     query("debang", "DB1");
 
@@ -390,12 +389,10 @@ void TestQuery::clearDuringAWaitKeepsThePlaceholderAlone()
 // The request must not read what the window owned once it has gone (seen by the sanitizers).
 void TestQuery::windowDeletedDuringAWait()
 {
-    TestHttpServer::Response slow = TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", "orphan"}}));
-    slow.delayMs = 300;
-    m_on.server->setResponse(slow);
+    m_on.server->setResponse(heldEvent(QStringLiteral("orphan")));
     control<QRadioButton>(m_on.window.get(), "zhongtong")->setChecked(true);
     numberBox()->setText(QStringLiteral("GONE"));
-    QTimer::singleShot(50, [this] { m_on.window.reset(); });
+    m_on.server->whileHeld([this] { m_on.window.reset(); });
 
     form1 *const window = m_on.window.get();
     window->chaxun_Click();

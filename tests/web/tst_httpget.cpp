@@ -111,9 +111,8 @@ void TestHttpGet::bodyIsReturnedWhateverTheStatus_data()
     emptyGzip.extraHeaders = {{"Content-Encoding", "gzip"}};
     QTest::newRow("empty body labelled gzip") << emptyGzip << QString();
 
-    Response slow = TestHttpServer::text("late but whole");
-    slow.delayMs = 300;
-    QTest::newRow("slow answer within the time limit") << slow << QStringLiteral("late but whole");
+    QTest::newRow("answer held back until the request is in")
+        << TestHttpServer::held(TestHttpServer::text("late but whole")) << QStringLiteral("late but whole");
 
     // Exactly at the limit is still allowed; the failure rows below go one byte over.
     QTest::newRow("body of exactly the size limit")
@@ -125,6 +124,7 @@ void TestHttpGet::bodyIsReturnedWhateverTheStatus()
     QFETCH(Response, response);
     QFETCH(QString, expected);
     m_server->setResponse(response);
+    m_server->whileHeld([] {});
 
     const HttpGetResult result = HttpGetText(m_server->url(), boundedOptions(generousLimitMs, 4096));
 
@@ -162,9 +162,8 @@ void TestHttpGet::transferFailuresAreReported_data()
         eventText += R"({"time":"2015-06-01 08:12:)" + QByteArray::number(i) + R"(","context":"到达"},)";
     QTest::newRow("stall mid-body hits the time limit")
         << withBehaviour(body, Behaviour::StallMidBody) << qint64(1 << 20) << QStringLiteral("连接超时");
-    Response silent = TestHttpServer::text("never sent");
-    silent.delayMs = 60 * 1000;
-    QTest::newRow("no answer at all hits the time limit") << silent << qint64(1 << 20) << QStringLiteral("连接超时");
+    QTest::newRow("no answer at all hits the time limit")
+        << TestHttpServer::held(TestHttpServer::text("never sent")) << qint64(1 << 20) << QStringLiteral("连接超时");
     QTest::newRow("reset mid-body") << withBehaviour(body, Behaviour::ResetMidBody) << qint64(1 << 20)
                                     << QStringLiteral("连接中断");
     for (const QByteArray encoding : {"", "gzip", "deflate"}) {
@@ -174,10 +173,20 @@ void TestHttpGet::transferFailuresAreReported_data()
         QTest::addRow("%s body closed half-way", encoding.isEmpty() ? "plain" : encoding.constData())
             << cutOff << qint64(1 << 20) << QStringLiteral("连接中断");
     }
-    // Qt passes the half as a success; only the announced length shows what is missing.
-    QTest::newRow("plain body closed half-way after a pause")
-        << withBehaviour(QByteArray(200000, 'p'), Behaviour::PauseThenCloseMidBody) << qint64(1 << 20)
+    // Closed once the half is in, Qt 6.4 mostly reports the close itself, but at times passes the
+    // half as a success, and then only the announced length shows what is missing. A race inside Qt
+    // decides (its network thread against the hand-over of the data to ours), which no server can
+    // steer; the chunked row below tells for certain whether the announced length is heeded.
+    QTest::newRow("plain body closed half-way once the client has the half")
+        << withBehaviour(QByteArray(200000, 'p'), Behaviour::CloseMidBodyAfterDelivery) << qint64(1 << 20)
         << QStringLiteral("连接中断");
+    // Chunks end a body by themselves, so Qt takes this one as an answer every time; the length
+    // announced with it, that of the chunks and their framing, is more than the body.
+    const QByteArray chunks = QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n0\r\n\r\n";
+    Response chunked = TestHttpServer::text(chunks);
+    chunked.extraHeaders = {{"Transfer-Encoding", "chunked"}};
+    QTest::newRow("chunked body shorter than the length it announces as well")
+        << chunked << qint64(1 << 20) << QStringLiteral("连接中断");
     Response streamCutShort = TestHttpServer::compressed(eventText, "gzip");
     streamCutShort.body.chop(streamCutShort.body.size() / 2); // sent whole, as the server had it
     QTest::newRow("gzip stream without its end") << streamCutShort << qint64(1 << 20) << QStringLiteral("连接中断");
@@ -215,8 +224,8 @@ void TestHttpGet::transferFailuresAreReported()
     QCOMPARE(result.text, QString()); // never a half body
 }
 
-// Whether Qt itself reports a body closed half-way after a pause depends on when it notices the
-// close (here about two times in three), so the row above cannot always tell; this decides it.
+// Whether Qt itself reports a body closed half-way depends on when it notices the close, so the
+// rows above with a cut-off body cannot tell the length check's cases apart; these do.
 void TestHttpGet::bodyShorterThanAnnouncedWasCutOff_data()
 {
     QTest::addColumn<qint64>("announced");
@@ -337,11 +346,9 @@ void TestHttpGet::proxyStandsOnlyBeforeOtherHosts()
 // keeps the limits it was started with.
 void TestHttpGet::optionsChangedDuringTheWaitDoNotApply()
 {
-    Response slow = TestHttpServer::text(QByteArray(2000, 'o'));
-    slow.delayMs = 200;
-    m_server->setResponse(slow);
+    m_server->setResponse(TestHttpServer::held(TestHttpServer::text(QByteArray(2000, 'o'))));
     HttpGetOptions options = boundedOptions();
-    QTimer::singleShot(20, [&options] { options.maxBodyBytes = 10; });
+    m_server->whileHeld([&options] { options.maxBodyBytes = 10; });
 
     const HttpGetResult result = HttpGetText(m_server->url(), options);
 
@@ -351,12 +358,16 @@ void TestHttpGet::optionsChangedDuringTheWaitDoNotApply()
 
 void TestHttpGet::eventsKeepFlowingDuringTheWait()
 {
-    Response slow = TestHttpServer::text("done");
-    slow.delayMs = 400;
-    m_server->setResponse(slow);
+    m_server->setResponse(TestHttpServer::held(TestHttpServer::text("done")));
 
+    // The timer starts and fires inside the wait, and only then does the answer go.
     QStringList order;
-    QTimer::singleShot(20, [&order] { order << QStringLiteral("timer"); });
+    connect(m_server.get(), &TestHttpServer::answerHeld, m_server.get(), [this, &order] {
+        QTimer::singleShot(1, m_server.get(), [this, &order] {
+            order << QStringLiteral("timer");
+            m_server->releaseHeld();
+        });
+    });
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [&order] { order << QStringLiteral("queued call"); }, Qt::QueuedConnection);
     const HttpGetResult result = HttpGetText(m_server->url(), boundedOptions());
@@ -368,15 +379,12 @@ void TestHttpGet::eventsKeepFlowingDuringTheWait()
 
 void TestHttpGet::innerQueryFinishesBeforeTheOuterOne()
 {
-    Response slow = TestHttpServer::text("outer");
-    slow.delayMs = 300;
-    m_server->setResponse(QStringLiteral("/slow"), slow);
+    m_server->setResponse(QStringLiteral("/slow"), TestHttpServer::held(TestHttpServer::text("outer")));
     m_server->setResponse(QStringLiteral("/fast"), TestHttpServer::text("inner"));
 
     QStringList finished;
-    QTimer::singleShot(30, [this, &finished] {
-        finished << HttpGetText(m_server->url(QStringLiteral("/fast")), boundedOptions()).text;
-    });
+    m_server->whileHeld(
+        [this, &finished] { finished << HttpGetText(m_server->url(QStringLiteral("/fast")), boundedOptions()).text; });
     finished << HttpGetText(m_server->url(QStringLiteral("/slow")), boundedOptions()).text;
 
     QCOMPARE(finished, QStringList({QStringLiteral("inner"), QStringLiteral("outer")}));
@@ -384,13 +392,15 @@ void TestHttpGet::innerQueryFinishesBeforeTheOuterOne()
 
 void TestHttpGet::exitOfTheEventLoopsDoesNotCutTheWaitShort()
 {
-    Response slow = TestHttpServer::text(QByteArray(100000, 'z'));
-    slow.delayMs = 300;
-    m_server->setResponse(slow);
+    m_server->setResponse(TestHttpServer::held(TestHttpServer::text(QByteArray(100000, 'z'))));
 
     // What closing the last window does to every running event loop of the thread. It also makes
-    // every later exec() return at once, until an application event loop has run and ended.
-    QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
+    // every later exec() return at once, until an application event loop has run and ended. The
+    // answer goes only after the loops have been told to end, on a later pass of events.
+    connect(m_server.get(), &TestHttpServer::answerHeld, m_server.get(), [this] {
+        QCoreApplication::exit(0);
+        QMetaObject::invokeMethod(m_server.get(), &TestHttpServer::releaseHeld, Qt::QueuedConnection);
+    });
     const auto restoreEventLoops = qScopeGuard([] {
         QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
         QCoreApplication::exec();
