@@ -4,6 +4,7 @@
 // three ways the window reaches outside itself (message boxes, the end of the program, web pages).
 
 #include "Endpoints.h"
+#include "ListLines.h"
 #include "MsgBox.h"
 #include "ProgramEnd.h"
 #include "TestHttpServer.h"
@@ -25,14 +26,6 @@
 inline Endpoints endpointsFor(const TestHttpServer &server)
 {
     return {server.hostAndPort(), server.hostAndPort(), server.hostAndPort(), QStringLiteral("12345678")};
-}
-
-inline QStringList lines(const QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
 }
 
 template <typename Control> Control *control(const QWidget *window, const char *name)

@@ -194,7 +194,7 @@ void TestHistory::menuKeysOpenTheMenu()
     MenuDriver menu(QStringLiteral("删除记录"));
     QTest::keyClick(history(), Qt::Key(key), modifiers); // an open menu is answered before this returns
     QCOMPARE(menu.items, opens ? QStringList({"重新查询", "删除记录"}) : QStringList());
-    QCOMPARE(lines(history()), opens ? before.mid(0, 1) : before);
+    QCOMPARE(linesOf(history()), opens ? before.mid(0, 1) : before);
 }
 
 void TestHistory::commandsNeedASelectedLine_data()
@@ -219,7 +219,7 @@ void TestHistory::commandsNeedASelectedLine()
         history()->addItem(kept.last());
         history()->setCurrentRow(1);
         useMenu(1, QStringLiteral("删除记录"));
-        QCOMPARE(lines(history()), kept);
+        QCOMPARE(linesOf(history()), kept);
         QCOMPARE(history()->currentItem(), nullptr);
     } else {
         history()->setCurrentRow(-1);
@@ -234,10 +234,10 @@ void TestHistory::commandsNeedASelectedLine()
     QCOMPARE(m_on.messages->shown.size(), 1);
     QCOMPARE(m_on.messages->shown.at(0).text, QStringLiteral("请选择一条记录来操作！"));
     QCOMPARE(m_on.messages->shown.at(0).title, QStringLiteral("Quorvel快递查询软件2015"));
-    QCOMPARE(lines(history()), kept);
+    QCOMPARE(linesOf(history()), kept);
     QVERIFY(courier("sure")->isChecked());
     QCOMPARE(control<QLineEdit>(m_on.window.get(), "Text2")->text(), QStringLiteral("kept"));
-    QCOMPARE(lines(results()), QStringList{"kept too"});
+    QCOMPARE(linesOf(results()), QStringList{"kept too"});
     QCOMPARE(m_on.server->requestCount(), 0);
 }
 
@@ -248,7 +248,7 @@ void TestHistory::deleteRemovesTheSelectedLineNotTheOneClicked()
 
     useMenu(0, QStringLiteral("删除记录"));
 
-    QCOMPARE(lines(history()), QStringList({"one", "two", "four"}));
+    QCOMPARE(linesOf(history()), QStringList({"one", "two", "four"}));
     QVERIFY(m_on.messages->shown.isEmpty());
 }
 
@@ -285,10 +285,10 @@ void TestHistory::commandsActOnTheSelectedLineNotTheCurrentOne()
 
     QVERIFY(m_on.messages->shown.isEmpty());
     if (command == QStringLiteral("删除记录")) {
-        QCOMPARE(lines(history()), entries.mid(0, 2));
+        QCOMPARE(linesOf(history()), entries.mid(0, 2));
     } else {
         QCOMPARE(control<QLineEdit>(m_on.window.get(), "Text2")->text(), QStringLiteral("3"));
-        QCOMPARE(lines(history()), entries); // a re-query adds no history line
+        QCOMPARE(linesOf(history()), entries); // a re-query adds no history line
     }
 }
 
@@ -301,7 +301,7 @@ void TestHistory::deleteTheOnlyLine()
     useMenu(0, QStringLiteral("删除记录"));
 
     QCOMPARE(history()->count(), 0);
-    QCOMPARE(lines(results()), QStringList({"r1", "r2"}));
+    QCOMPARE(linesOf(results()), QStringList({"r1", "r2"}));
 }
 
 void TestHistory::deleteOneOfTwoEqualLines()
@@ -311,7 +311,7 @@ void TestHistory::deleteOneOfTwoEqualLines()
 
     useMenu(0, QStringLiteral("删除记录"));
 
-    QCOMPARE(lines(history()), QStringList({"same", "other"}));
+    QCOMPARE(linesOf(history()), QStringList({"same", "other"}));
 }
 
 void TestHistory::requerySelectsTheEntrysCourier_data()
@@ -342,7 +342,7 @@ void TestHistory::requerySelectsTheEntrysCourier()
     QVERIFY(courier(made)->isChecked());
     QVERIFY(!courier(QStringLiteral("sure"))->isChecked());
     QCOMPARE(control<QLineEdit>(m_on.window.get(), "Text2")->text(), QStringLiteral("N1"));
-    QCOMPARE(lines(results()), QStringList{"2015-06-01 08:00:00   " + code + "|N1"});
+    QCOMPARE(linesOf(results()), QStringList{"2015-06-01 08:00:00   " + code + "|N1"});
     QCOMPARE(history()->count(), 2);
     QCOMPARE(history()->currentRow(), 0);
 }
@@ -367,7 +367,7 @@ void TestHistory::requeryRestoresTheNumberExactly()
     useMenu(0, QStringLiteral("重新查询"));
 
     QCOMPARE(control<QLineEdit>(m_on.window.get(), "Text2")->text(), number);
-    QCOMPARE(lines(results()), QStringList{"2015-06-01 08:00:00   yunda|" + number});
+    QCOMPARE(linesOf(results()), QStringList{"2015-06-01 08:00:00   yunda|" + number});
 }
 
 void TestHistory::requeryTwiceGivesTheSameResults()
@@ -376,11 +376,11 @@ void TestHistory::requeryTwiceGivesTheSameResults()
     history()->setCurrentRow(0);
 
     useMenu(0, QStringLiteral("重新查询"));
-    const QStringList first = lines(results());
+    const QStringList first = linesOf(results());
     for (int again = 0; again < 3; ++again)
         useMenu(0, QStringLiteral("重新查询"));
 
-    QCOMPARE(lines(results()), first);
+    QCOMPARE(linesOf(results()), first);
     QCOMPARE(first.size(), 1);
     QCOMPARE(history()->count(), 1);
     QCOMPARE(m_on.server->requestCount(), 5);
@@ -399,7 +399,7 @@ void TestHistory::requeryDuringAQuerysWait()
 
     query(QStringLiteral("shentong"), QStringLiteral("SLOW"));
 
-    QCOMPARE(lines(results()), QStringList{"2015-06-01 08:00:00   zhongtong|OLD"});
+    QCOMPARE(linesOf(results()), QStringList{"2015-06-01 08:00:00   zhongtong|OLD"});
     QCOMPARE(history()->count(), 2);
     QVERIFY(history()->item(1)->text().endsWith(QStringLiteral("公司:申通 单号:SLOW")));
 }

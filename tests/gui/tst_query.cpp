@@ -116,7 +116,7 @@ void TestQuery::queryListsEventsAndLogsIt()
     QCOMPARE(m_on.server->requestCount(), 1);
     QCOMPARE(m_on.server->lastRequest().target,
              "/?com=zhongtong&nu=123456789012&id=" + TrackingQuery::AccessKey.toLatin1());
-    QCOMPARE(lines(results()), QStringList({"2015-06-02 09:00:00   已签收", "2015-06-01 08:12:30   【杭州】已收件"}));
+    QCOMPARE(linesOf(results()), QStringList({"2015-06-02 09:00:00   已签收", "2015-06-01 08:12:30   【杭州】已收件"}));
     QCOMPARE(history()->count(), 1);
     const QRegularExpression format(QStringLiteral("^时间: (\\d\\d:\\d\\d:\\d\\d) 公司:中通 单号:123456789012$"));
     const auto match = format.match(history()->item(0)->text());
@@ -260,7 +260,7 @@ void TestQuery::answerToResultLines()
     m_on.server->setResponse(TestHttpServer::text(body, status, "text/html"));
     query("yunda", "1000");
 
-    QCOMPARE(lines(results()), expected);
+    QCOMPARE(linesOf(results()), expected);
     QCOMPARE(history()->count(), 1); // every answer that arrived is logged
     QVERIFY(m_on.messages->shown.isEmpty());
 }
@@ -331,7 +331,7 @@ void TestQuery::overtakenQueryAddsNoResultLines()
     query("zhongtong", "FIRST");
 
     QCOMPARE(m_on.server->requestCount(), 2);
-    QCOMPARE(lines(results()), QStringList{"2015-02-02 00:00:02   second parcel"});
+    QCOMPARE(linesOf(results()), QStringList{"2015-02-02 00:00:02   second parcel"});
     QCOMPARE(history()->count(), firstFails ? 1 : 2);
     QVERIFY(history()->item(0)->text().endsWith(QStringLiteral("公司:圆通 单号:SECOND")));
     if (!firstFails)
@@ -370,7 +370,7 @@ void TestQuery::pressThatSendsNothingLeavesTheWaitAlone()
     QCOMPARE(m_on.server->requestCount(), 1);
     QCOMPARE(m_on.messages->shown.size(), 1);
     QCOMPARE(m_on.messages->shown.at(0).text, message);
-    QCOMPARE(lines(results()), QStringList{"2015-06-01 08:00:00   slow one"});
+    QCOMPARE(linesOf(results()), QStringList{"2015-06-01 08:00:00   slow one"});
     QCOMPARE(history()->count(), 2);
     QVERIFY(history()->item(1)->text().endsWith(QStringLiteral(" 单号:SLOW1")));
 }
@@ -382,7 +382,7 @@ void TestQuery::clearDuringAWaitKeepsThePlaceholderAlone()
 
     query("debang", "DB1");
 
-    QCOMPARE(lines(results()), QStringList{PlaceholderLine});
+    QCOMPARE(linesOf(results()), QStringList{PlaceholderLine});
     QCOMPARE(history()->count(), 1);
 }
 
@@ -439,7 +439,7 @@ void TestQuery::transportFailureIsReported()
     QCOMPARE(m_on.messages->shown.at(0).title, QStringLiteral("系统提示"));
     QVERIFY(!m_on.messages->shown.at(0).text.isEmpty());
     QCOMPARE(results()->count(), 0);
-    QCOMPARE(lines(history()), QStringList{QStringLiteral("时间: 10:00:00 公司:中通 单号:OLD")});
+    QCOMPARE(linesOf(history()), QStringList{QStringLiteral("时间: 10:00:00 公司:中通 单号:OLD")});
 }
 
 void TestQuery::copyCommands_data()
@@ -481,7 +481,7 @@ void TestQuery::copyCommands()
     QCOMPARE(clipboard->text(), copyFirstAndLast);
     click("Command6");
     QCOMPARE(clipboard->text(), copyLast);
-    QCOMPARE(lines(results()), listed); // copying changes nothing on the window
+    QCOMPARE(linesOf(results()), listed); // copying changes nothing on the window
 }
 
 void TestQuery::clearResetsNumberAndResults()
@@ -497,7 +497,7 @@ void TestQuery::clearResetsNumberAndResults()
             results()->addItems({"a", "b"});
         click("Command2");
         QCOMPARE(numberBox()->text(), QString());
-        QCOMPARE(lines(results()), QStringList{PlaceholderLine});
+        QCOMPARE(linesOf(results()), QStringList{PlaceholderLine});
     }
     QCOMPARE(history()->count(), 1);
     QVERIFY(control<QRadioButton>(m_on.window.get(), "zhongtong")->isChecked());

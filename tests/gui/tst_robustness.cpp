@@ -317,7 +317,7 @@ void TestRobustness::duringAWait()
         click(&window, "chaxun");
     }
 
-    const QStringList listed = lines(results);
+    const QStringList listed = linesOf(results);
     const QStringList slowLines{QStringLiteral("2015-01-01 00:00:00   slow one")};
     const QStringList quickLines{QStringLiteral("2015-02-02 00:00:00   quick one")};
 
