@@ -5,6 +5,7 @@
 #include "AppSetup.h"
 #include "BenchTable.h"
 #include "Module1.h"
+#include "SharedSimulator.h"
 #include "TestHttpServer.h"
 #include "form1.h"
 
@@ -21,6 +22,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
@@ -145,11 +147,15 @@ int pipelineChild(int events, int runs)
     return 0;
 }
 
-// Child: "startup HOST": the program's start as main() runs it, against the simulator at HOST, with
-// the skin beside the executable as an installed program has it. Prints its peak memory.
+// Child: "startup HOST": the program's start as main() runs it (its lease on the simulator included),
+// against the simulator at HOST, with the skin beside the executable as an installed program has
+// it. Prints its peak memory.
 int startupChild(QApplication &app, const QString &host)
 {
     setUpApplication(app);
+    SharedSimulator simulator(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE), quint16(host.section(u':', 1).toUInt()));
+    if (!simulator.acquire())
+        return 1;
     NoBrowser browser;
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
     form1 window(Endpoints{host, host, host, QStringLiteral("12345678")});
@@ -257,28 +263,28 @@ QPair<double, QString> timedChild(const QStringList &arguments)
     return {double(clock.nsecsElapsed()) / 1e9, out.trimmed()};
 }
 
-// The simulator in a process of its own, so that neither start-up carries a server.
+// The simulator in a process of its own, so that neither start-up carries a server: started and
+// shared as a demonstration build's program does it, on a port of its own so that a running copy's
+// simulator is never the one timed, and ended with the benchmark's lease.
 class Simulator
 {
 public:
-    Simulator()
+    Simulator() : m_port(freePort()), m_lease(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE), m_port)
     {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE), {QStringLiteral("--port"), QStringLiteral("0")});
-        if (m_process.waitForReadyRead(10 * 1000)) {
-            const QString line = QString::fromUtf8(m_process.readLine()).trimmed(); // listening on http://HOST
-            m_host = line.section(QStringLiteral("http://"), 1);
-        }
-    }
-    ~Simulator()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
+        if (m_port != 0 && m_lease.acquire())
+            m_host = QStringLiteral("127.0.0.1:%1").arg(m_port);
     }
     QString host() const { return m_host; }
 
 private:
-    QProcess m_process;
+    static quint16 freePort()
+    {
+        QTcpServer probe;
+        return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+    }
+
+    quint16 m_port;
+    SharedSimulator m_lease;
     QString m_host;
 };
 
