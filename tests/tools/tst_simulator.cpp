@@ -98,6 +98,7 @@ private slots:
     void executableStartsAndStopsCleanly_data();
     void executableStartsAndStopsCleanly();
     void sharedByEveryCopyUntilTheLastEnds();
+    void leaseTakenAgainWhenTheSimulatorEnds();
     void endsWithTheProgramHoweverItEnds_data();
     void endsWithTheProgramHoweverItEnds();
 
@@ -279,6 +280,24 @@ void TestSimulator::sharedByEveryCopyUntilTheLastEnds()
     first.release();
     QVERIFY(!eventsAt(port).isEmpty());
     second.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!answers(port), ProcessBoundMs);
+}
+
+void TestSimulator::leaseTakenAgainWhenTheSimulatorEnds()
+{
+    const quint16 port = freePort();
+    QProcess running;
+    running.start(simulatorExecutable, {QStringLiteral("--port"), QString::number(port)});
+    QTRY_VERIFY_WITH_TIMEOUT(running.canReadLine(), ProcessBoundMs);
+    SharedSimulator program(simulatorExecutable, port);
+    QVERIFY(program.acquire(ProcessBoundMs));
+    QVERIFY(!program.startedSimulator());
+
+    running.kill(); // ended under the program: its lease closes
+    QVERIFY(running.waitForFinished(ProcessBoundMs));
+    QTRY_VERIFY_WITH_TIMEOUT(program.startedSimulator() && program.holdsLease(), ProcessBoundMs);
+    QVERIFY(!eventsAt(port).isEmpty());
+    program.release();
     QTRY_VERIFY_WITH_TIMEOUT(!answers(port), ProcessBoundMs);
 }
 

@@ -15,6 +15,7 @@
 
 namespace {
 constexpr int RetryPauseMs = 50;
+constexpr int RestartWaitMs = 3 * 1000;
 // A lease answer is a status line and two header lines; anything longer is not one.
 constexpr qsizetype MaxLeaseHeadBytes = 1024;
 } // namespace
@@ -113,8 +114,9 @@ void SharedSimulator::onLeaseLost()
     m_lease->deleteLater();
     m_lease = nullptr;
     // Someone ended the simulator under the program: start it again rather than leave the window
-    // without its services. Not from inside the socket's own signal.
-    QTimer::singleShot(0, this, [this] { acquire(); });
+    // without its services, not from inside the socket's own signal, and with a shorter wait than
+    // at start, as the window is in use.
+    QTimer::singleShot(0, this, [this] { acquire(RestartWaitMs); });
 }
 
 void SharedSimulator::release()
