@@ -14,12 +14,10 @@ Handler &handler()
     return instance;
 }
 
-#ifndef Q_OS_WIN
-// Title bars on Linux centre the title between the window icon and up to three buttons, in a font
-// larger than the window's: Qt's own on Wayland (14 px, 82 px of buttons on the right), weston's and
-// GNOME's bold. Qt sizes a message box for its title on Windows' terms (the title in the window's font
-// plus 50 px), where "系统提示" gets 133 px and its bar shows one character of four. Windows' own box
-// is wide enough for its caption; so is this one.
+// Qt sizes a message box for its title on its own terms (the title in the window's font plus 50 px),
+// which is too narrow for a title bar on either system: "系统提示" gets 133 px on Linux, where its bar
+// shows one character of four, and 120 px on Windows, less than its caption takes there. Windows'
+// own box is wide enough for its caption; so is this one.
 class TitledMessageBox : public QMessageBox
 {
 public:
@@ -46,24 +44,14 @@ private:
     {
         if (!isVisible())
             return;
-        const int needed = TitleBarWidth(windowTitle(), font());
+        const int needed = TitleBarWidth(windowTitle(), *this);
         if (width() < needed) {
             setFixedWidth(needed);
             QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
         }
     }
 };
-#endif
 } // namespace
-
-int TitleBarWidth(const QString &title, const QFont &windowFont)
-{
-    QFont titleFont = windowFont;
-    titleFont.setPixelSize(14);
-    titleFont.setBold(true);
-    constexpr int buttonsAndMargins = 82; // the wider side; a centred title needs it on both
-    return QFontMetrics(titleFont).horizontalAdvance(title) + 2 * buttonsAndMargins;
-}
 
 void setHandler(Handler newHandler)
 {
@@ -76,14 +64,8 @@ Answer show(QWidget *parent, const QString &text, const QString &title, Buttons 
     if (handler())
         return handler()(text, shownTitle, buttons);
 
-#ifdef Q_OS_WIN
-    QMessageBox box(QMessageBox::NoIcon,
-#else
-    TitledMessageBox box(
-        QMessageBox::NoIcon,
-#endif
-                    shownTitle, text, buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel,
-                    parent);
+    TitledMessageBox box(QMessageBox::NoIcon, shownTitle, text,
+                         buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok ? Ok : Cancel;
 }

@@ -3,7 +3,6 @@
 #include <QString>
 #include <functional>
 
-class QFont;
 class QWidget;
 
 // Every message box of the program goes through here: modal, no icon, OK (or OK and Cancel).
@@ -28,8 +27,9 @@ Answer show(QWidget *parent, const QString &text, const QString &title = {}, But
 using Handler = std::function<Answer(const QString &text, const QString &title, Buttons buttons)>;
 void setHandler(Handler handler);
 
-// The narrowest box whose title shows whole on a Linux title bar (title centred between the window
-// icon and three buttons, in the bars' larger font); boxes are made at least this wide there.
-int TitleBarWidth(const QString &title, const QFont &windowFont);
+// The narrowest box (in the box's device-independent pixels) whose title shows whole on this
+// system's title bars; boxes are made at least this wide. One implementation per system
+// (TitleBarWidth_linux.cpp, TitleBarWidth_windows.cpp): the bars are drawn by different hands.
+int TitleBarWidth(const QString &title, const QWidget &box);
 
 } // namespace MsgBox

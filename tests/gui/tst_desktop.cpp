@@ -128,7 +128,7 @@ void TestDesktop::messageBoxTitles()
             return;
         seen = windowManagerTitle(box);
         width = box->width();
-        widthForTitle = MsgBox::TitleBarWidth(shown, box->font());
+        widthForTitle = MsgBox::TitleBarWidth(shown, *box);
         if (seen == shown || ++polls > 100)
             box->button(QMessageBox::Ok)->click();
     });

@@ -170,6 +170,8 @@ private slots:
     void iconImage();
     void standardButtonsSpeakChinese_data();
     void standardButtonsSpeakChinese();
+    void messageBoxesAreWideEnoughForTheirTitles_data();
+    void messageBoxesAreWideEnoughForTheirTitles();
 };
 
 void tst_window::initTestCase()
@@ -800,6 +802,48 @@ void tst_window::standardButtonsSpeakChinese()
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(box.button(QMessageBox::StandardButton(button))->text(), text);
+}
+
+void tst_window::messageBoxesAreWideEnoughForTheirTitles_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("开始查询 without a number") << QStringLiteral("chaxun") << QStringLiteral("系统提示");
+    QTest::newRow("重新查询 without a History line") << QStringLiteral("mnuedit") << ProgramTitle;
+}
+
+// The real boxes, measured against the title bars of the platform they run on (Windows' on the
+// windows platform): Qt alone sizes a box for its text and buttons, too narrow for such a title.
+void tst_window::messageBoxesAreWideEnoughForTheirTitles()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, title);
+    form1 window(testEndpoints());
+    QVERIFY(showWindow(window));
+
+    QString shownTitle;
+    int width = 0;
+    int needed = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        poll.stop();
+        shownTitle = box->windowTitle();
+        width = box->width();
+        needed = MsgBox::TitleBarWidth(shownTitle, *box);
+        box->button(QMessageBox::Ok)->click();
+    });
+    poll.start();
+    if (command == QLatin1String("chaxun"))
+        control<QPushButton>(&window, "chaxun")->click();
+    else
+        window.findChild<QMenu *>(command)->actions().first()->trigger(); // 重新查询
+
+    QCOMPARE(shownTitle, title);
+    QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 px wide, its title needs %2").arg(width).arg(needed)));
 }
 
 QTEST_MAIN(tst_window)
