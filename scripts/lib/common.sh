@@ -4,10 +4,7 @@
 # needs and gives up after a limit. Sourced, not run.
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
-fail() {
-    echo "${0##*/}: FAILED: $*" >&2
-    exit 1
-}
+fail() { echo "${0##*/}: FAILED: $*" >&2 && exit 1; }
 
 # Root's commands: through sudo when not run as root. Another apt run (an engineer's, unattended
 # upgrades) may hold the lock for a while.
@@ -23,8 +20,7 @@ install_packages() {
     done
     ((${#missing[@]} == 0)) && return 0
     echo "Installing: ${missing[*]}"
-    apt_get update
-    apt_get install --no-install-recommends "${missing[@]}" >/dev/null
+    apt_get update && apt_get install --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 # Configures the folder $1 with the CMake arguments after it and builds it, or only the targets
@@ -38,31 +34,23 @@ build_tree() {
     cmake --build "$folder" -j2 "${targets[@]}"
 }
 
-# The version, from its one place: the project() line of the top CMakeLists.txt (four parts), and
-# the package's, its first three.
-quorvel_version() { sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt"; }
-package_version() { quorvel_version | cut -d. -f1-3; }
+# The package's version: the first three parts of the version's one place, the project() line of
+# the top CMakeLists.txt.
+package_version() { sed -n 's/^project(Quorvel VERSION \([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' "$top/CMakeLists.txt"; }
 default_package() { echo "$top/build-package/quorvel_$(package_version)_$(dpkg --print-architecture).deb"; }
 # A value of a configured build folder's cache: cache_value FOLDER NAME.
 cache_value() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt"; }
 
 # Waits up to $1 tenths of a second for the command after it to succeed.
 wait_for() {
-    local tenths=$1 i
-    shift
-    for ((i = 0; i < tenths; i++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
+    local i
+    for ((i = 0; i < $1; i++)); do "${@:2}" && return 0 || sleep 0.1; done
     return 1
 }
 port_answers() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 ended() { ! kill -0 "$1" 2>/dev/null; }
-# Kills a background process and reaps it quietly.
-end_process() {
-    kill -"${2:-TERM}" "$1" 2>/dev/null || true
-    wait "$1" 2>/dev/null || true
-}
+# Kills a background process (with signal $2, TERM by default) and reaps it quietly.
+end_process() { kill -"${2:-TERM}" "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
 
 # Processes ended when the script exits (the virtual screen's, and whatever the script adds), and a
 # folder for its files, removed then.
@@ -76,8 +64,9 @@ end_background() {
 }
 trap end_background EXIT
 
-# Starts Xvfb (WIDTHxHEIGHT, default 1280x800, 24 bits, 96 dpi) and openbox, for the title bars and
-# _NET_WM_NAME handling of a real desktop; exports DISPLAY once the window manager runs.
+# Starts Xvfb (WIDTHxHEIGHT, default 1280x800, 24 bits, 96 dpi) and, unless the second argument is
+# "bare", openbox, for the title bars and _NET_WM_NAME handling of a real desktop; exports DISPLAY
+# once the screen (and its window manager) runs.
 start_virtual_desktop() {
     make_scratch
     # Xvfb picks a free display itself: a display taken by another user's server may show neither a
@@ -87,6 +76,7 @@ start_virtual_desktop() {
     wait_for 200 test -s "$scratch/display" || { cat "$scratch/Xvfb.log" >&2; fail "Xvfb did not start"; }
     DISPLAY=":$(cat "$scratch/display")"
     export DISPLAY
+    [[ "${2:-}" != bare ]] || return 0
     openbox >"$scratch/openbox.log" 2>&1 &
     background_pids+=("$!")
     window_manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
@@ -117,23 +107,19 @@ wait_for_skin() {
     skin_background() { [[ "$(window_pixel "$1" 325 10)" == "#F3F5F8" ]]; }
     wait_for 50 skin_background "$1"
 }
-window_caption() {
-    xprop -id "$1" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME([A-Z0-9_]*) = "\(.*\)"$/\1/p'
-}
+window_caption() { xprop -id "$1" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME([A-Z0-9_]*) = "\(.*\)"$/\1/p'; }
 
 # The window's fixed layout, as client coordinates where the scripts click: the couriers 圆通 and
 # 中通 in Frame1, Text2, 开始查询 and 复制全部快递信息.
 declare -A control_at=([yuantong]="30 56" [zhongtong]="140 56" [Text2]="530 44" [chaxun]="688 40"
                        [Command1]="428 512")
-click_control() {
-    local x y
-    read -r x y <<<"${control_at[$2]}"
-    xdotool mousemove --window "$1" "$x" "$y" click 1
-}
-# A query in window $1: courier $2, number $3, 开始查询. Keys go through XTEST to the focused window
-# (Wine ignores keys sent to a window directly).
+# shellcheck disable=SC2086 # the coordinates are two words
+click_control() { xdotool mousemove --window "$1" ${control_at[$2]} click 1; }
+# Keys go through XTEST to the focused window (Wine ignores keys sent to a window directly).
+focus() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null || true; }
+# A query in window $1: courier $2, number $3, 开始查询.
 query_in_window() {
-    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null || true
+    focus "$1"
     click_control "$1" "$2"
     click_control "$1" Text2
     xdotool type --delay 20 "$3"
@@ -141,27 +127,25 @@ query_in_window() {
 }
 # Closes window $1 and answers the exit question 确定 (Enter, its default button).
 close_with_ok() {
-    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null || true
-    xdotool key alt+F4
-    local main=$1
-    wait_for_window '^退出确认$' || fail "closing $main asked no exit question"
-    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
-    xdotool key Return
+    focus "$1" && xdotool key alt+F4
+    wait_for_window '^退出确认$' || fail "closing $1 asked no exit question"
+    focus "$window" && xdotool key Return
 }
 
 # Wine (Debian keeps wine64 out of PATH) in the prefix $1, made if new, with Noto Sans Mono CJK SC
 # for SimSun, the window's font on Windows (the same cell widths: ideograph 12 px, ASCII 6 px at
-# 9 pt); no Mono or Gecko downloads, no menu entries on the host.
+# 9 pt); no Mono or Gecko downloads, no menu entries on the host. Ended when the script exits.
 wine="$(command -v wine64 || echo /usr/lib/wine/wine64)"
 wineserver="$(dirname "$wine")/wineserver"
 use_wine_prefix() {
     export WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=C.UTF-8
     mkdir -p "$(dirname "$WINEPREFIX")"
+    trap '"$wineserver" -k 2>/dev/null || true; end_background' EXIT
     "$wine" wineboot -i >/dev/null 2>&1 || true
-    "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /t REG_SZ /d 'Noto Sans Mono CJK SC' /f \
-        >/dev/null 2>&1
+    wine_setting 'HKCU\Software\Wine\Fonts\Replacements' SimSun 'Noto Sans Mono CJK SC'
     "$wineserver" -w
 }
+wine_setting() { "$wine" reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
 # The processes of this prefix whose command line matches $1.
 wine_processes() {
     local pid

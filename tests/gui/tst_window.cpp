@@ -4,6 +4,7 @@
 
 #include "AppSetup.h"
 #include "GuiTestSupport.h"
+#include "ProgramTitle.h"
 #include "form1.h"
 
 #include <QAccessible>
