@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QNetworkProxy>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QThread>
@@ -79,6 +80,7 @@ SharedSimulator::Attempt SharedSimulator::tryLease(int waitMs)
 {
     const QDeadlineTimer deadline(waitMs);
     auto socket = std::make_unique<QTcpSocket>();
+    socket->setProxy(QNetworkProxy::NoProxy); // this machine: never through a proxy
     socket->connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
     if (!socket->waitForConnected(int(deadline.remainingTime())))
         return Attempt::NoAnswer;
