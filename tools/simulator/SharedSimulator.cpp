@@ -11,14 +11,13 @@
 #include <QThread>
 #include <QTimer>
 
-#include <algorithm>
 #include <memory>
 
 namespace {
 constexpr int RetryPauseMs = 50;
 constexpr int RestartWaitMs = 3 * 1000;
-// A lease answer is a status line and two header lines; anything longer is not one.
-constexpr qsizetype MaxLeaseHeadBytes = 1024;
+// Anything longer than the lease answer is not one.
+constexpr qsizetype MaxLeaseHeadBytes = sizeof LeaseAnswer;
 } // namespace
 
 SharedSimulator::SharedSimulator(const QString &executable, quint16 port, QObject *parent)
@@ -95,15 +94,7 @@ SharedSimulator::Attempt SharedSimulator::tryLease(int waitMs)
                                                                                          : Attempt::NoAnswer;
         head += socket->readAll();
     }
-    const QList<QByteArray> lines = head.left(head.indexOf("\r\n\r\n")).split('\n');
-    const bool granted = lines.value(0).startsWith("HTTP/1.1 200 ") &&
-                         std::any_of(lines.cbegin() + 1, lines.cend(), [](const QByteArray &line) {
-                             const qsizetype colon = line.indexOf(':');
-                             return colon > 0 &&
-                                    line.left(colon).trimmed().compare(LeaseHeader, Qt::CaseInsensitive) == 0 &&
-                                    line.mid(colon + 1).trimmed() == LeaseHeaderValue;
-                         });
-    if (!granted)
+    if (head != LeaseAnswer)
         return Attempt::OtherServer;
     m_lease = socket.release();
     m_lease->setParent(this);

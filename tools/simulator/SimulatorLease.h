@@ -5,7 +5,6 @@
 // request head at once and then says nothing more on that connection.
 
 inline constexpr char LeasePath[] = "/lease";
-// The answer's mark, so that a server of another kind that answers every path with a page (and
-// then closes) is never taken for the simulator.
-inline constexpr char LeaseHeader[] = "Quorvel-Lease";
-inline constexpr char LeaseHeaderValue[] = "held";
+// The whole answer, byte for byte: its own header line, so that a server of another kind that
+// answers every path with a page (and then closes) is never taken for the simulator.
+inline constexpr char LeaseAnswer[] = "HTTP/1.1 200 OK\r\nQuorvel-Lease: held\r\n\r\n";

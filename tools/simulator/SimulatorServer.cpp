@@ -18,7 +18,7 @@ SimulatorServer::SimulatorServer(const QString &updateAnswer, QObject *parent)
             if (request.path == QLatin1String(LeasePath)) {
                 // The head only, and the connection stays open: its end is the lease's end, however
                 // the program that holds it ends.
-                socket->write(QByteArray("HTTP/1.1 200 OK\r\n") + LeaseHeader + ": " + LeaseHeaderValue + "\r\n\r\n");
+                socket->write(LeaseAnswer);
                 ++m_leases;
                 connect(socket, &QTcpSocket::disconnected, this, [this] {
                     if (--m_leases == 0)
