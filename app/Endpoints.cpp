@@ -1,6 +1,7 @@
 #include "Endpoints.h"
 
 #include "BuildEndpoints.h"
+#include "TrackingProtocol.h"
 
 Endpoints Endpoints::fromBuild()
 {
@@ -20,7 +21,7 @@ QString Endpoints::siteHomePage() const
 
 QString Endpoints::updateFileUrl() const
 {
-    return siteHomePage() + QStringLiteral("/gengxin1.txt");
+    return siteHomePage() + TrackingProtocol::UpdateFilePath;
 }
 
 QString Endpoints::providerHomePage() const

@@ -1,6 +1,7 @@
 #include "MsgBox.h"
 
-#include "ProgramTitle.h"
+#include "Identity.h"
+#include "Platform.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -44,7 +45,7 @@ private:
     {
         if (!isVisible())
             return;
-        const int needed = TitleBarWidth(windowTitle(), *this);
+        const int needed = Platform::titleBarWidth(windowTitle(), *this);
         if (width() < needed) {
             setFixedWidth(needed);
             QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);

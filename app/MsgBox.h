@@ -27,9 +27,4 @@ Answer show(QWidget *parent, const QString &text, const QString &title = {}, But
 using Handler = std::function<Answer(const QString &text, const QString &title, Buttons buttons)>;
 void setHandler(Handler handler);
 
-// The narrowest box (in the box's device-independent pixels) whose title shows whole on this
-// system's title bars; boxes are made at least this wide. One implementation per system
-// (TitleBarWidth_linux.cpp, TitleBarWidth_windows.cpp): the bars are drawn by different hands.
-int TitleBarWidth(const QString &title, const QWidget &box);
-
 } // namespace MsgBox

@@ -1,14 +1,12 @@
 #include "WindowFont.h"
 
+#include "Platform.h"
+
 #include <QWidget>
 
 QFont windowFont()
 {
-#ifdef Q_OS_WIN
-    QFont font(QStringLiteral("SimSun"));
-#else
-    QFont font(QStringLiteral("Noto Sans Mono CJK SC"));
-#endif
+    QFont font(Platform::windowFontFamily());
     font.setPixelSize(12);
     font.setStyleHint(QFont::TypeWriter);
     return font;

@@ -1,10 +1,12 @@
 #include "form1.h"
 #include "ui_form1.h"
 
+#include "Identity.h"
 #include "Module3.h"
 #include "MsgBox.h"
 #include "ProgramEnd.h"
 #include "ResultList.h"
+#include "TrackingProtocol.h"
 #include "WindowFont.h"
 
 #include <QAction>
@@ -19,7 +21,7 @@ form1::form1(const Endpoints &endpoints, QWidget *parent)
 {
     setFont(windowFont());
     m_ui->setupUi(this);
-    setWindowTitle(QStringLiteral("Quorvel快递查询软件2015版本-官方网址：") + m_endpoints.siteHost);
+    setWindowTitle(ProgramTitle + QStringLiteral("版本-官方网址：") + m_endpoints.siteHost);
     m_ui->Label5->setText(m_endpoints.siteHost);
     m_ui->Label4->setText(QStringLiteral("软件作者：Quorvel  如发现BUG，请联系QQ:") + m_endpoints.contactQq);
     for (QLabel *autoSized : {m_ui->Label1, m_ui->Label3, m_ui->Label5, m_ui->Label4})
@@ -115,13 +117,13 @@ bool form1::Form_Load()
     // A request that failed is answered like any unexpected text: the busy-server message.
     const HttpGetResult update = HttpGetText(m_endpoints.updateFileUrl(), m_httpOptions);
     const QString answer = update.failed() ? QString() : update.text;
-    if (answer == QStringLiteral("需要更新")) {
+    if (answer == TrackingProtocol::UpdateNeeded) {
         MsgBox::show(this, QStringLiteral("程序已经更新，请到官网下载最新版本"), QStringLiteral("更新提示"));
         ShellExecuteA(this, QStringLiteral("open"), homePage, QString(), QString(), SW_SHOWNORMAL);
         EndProgramAtOnce();
         return false;
     }
-    if (answer != QStringLiteral("不用更新")) {
+    if (answer != TrackingProtocol::NoUpdateNeeded) {
         MsgBox::show(this, QStringLiteral("服务器繁忙，请联系作者qq") + m_endpoints.contactQq,
                      QStringLiteral("服务器繁忙"));
         EndProgramAtOnce();

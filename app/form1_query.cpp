@@ -6,6 +6,7 @@
 #include "CarrierTable.h"
 #include "Module1.h"
 #include "MsgBox.h"
+#include "TrackingProtocol.h"
 #include "TrackingQuery.h"
 
 #include <QPointer>
@@ -37,8 +38,8 @@ void form1::runQuery(HistoryEntry history)
     if (!carrier)
         return;
 
-    const QString url = TrackingQuery::requestUrl(TrackingQuery::requestUrlTemplate(m_endpoints.trackingHost),
-                                                  carrier->apiCode, number);
+    const QString url = TrackingProtocol::requestUrl(TrackingProtocol::requestUrlTemplate(m_endpoints.trackingHost),
+                                                     carrier->apiCode, number);
     // Counted only now: a press that sends nothing must not take the Result list from a query
     // still waiting for its answer.
     const quint64 generation = ++m_resultGeneration;

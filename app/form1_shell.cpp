@@ -3,11 +3,11 @@
 #include "form1.h"
 #include "ui_form1.h"
 
+#include "Identity.h"
 #include "Module3.h"
 #include "MsgBox.h"
 #include "PointerArgs.h"
 #include "ProgramEnd.h"
-#include "ProgramTitle.h"
 #include "WindowFont.h"
 
 #include <QCloseEvent>

@@ -5,8 +5,10 @@
 #include "AppSetup.h"
 #include "BenchTable.h"
 #include "Module1.h"
+#include "Platform.h"
 #include "SharedSimulator.h"
 #include "TestHttpServer.h"
+#include "TrackingProtocol.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -25,8 +27,6 @@
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,26 +51,6 @@ double median(QList<double> values)
     return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-qint64 peakMemoryKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
 // Swallows the home page the start-up opens: a benchmark starts no browser.
 class NoBrowser : public QObject
 {
@@ -89,7 +69,8 @@ struct StartedProgram
         if (!server.listen())
             return false;
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
-        server.setResponse(QStringLiteral("/gengxin1.txt"), TestHttpServer::text("不用更新"));
+        server.setResponse(TrackingProtocol::UpdateFilePath,
+                           TestHttpServer::text(TrackingProtocol::NoUpdateNeeded.toUtf8()));
         window = std::make_unique<form1>(
             Endpoints{server.hostAndPort(), server.hostAndPort(), server.hostAndPort(), QStringLiteral("12345678")});
         if (!window->Form_Load())
@@ -164,7 +145,7 @@ int startupChild(QApplication &app, const QString &host)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    std::printf("%lld\n", peakMemoryKiB());
+    std::printf("%lld\n", Platform::peakMemoryKiB());
     return 0;
 }
 
@@ -174,11 +155,11 @@ int floorChild(const QString &host)
 {
     QNetworkAccessManager manager;
     std::unique_ptr<QNetworkReply> reply(
-        manager.get(QNetworkRequest(QUrl(QStringLiteral("http://%1/gengxin1.txt").arg(host)))));
+        manager.get(QNetworkRequest(QUrl(QStringLiteral("http://%1").arg(host) + TrackingProtocol::UpdateFilePath))));
     QEventLoop done;
     QObject::connect(reply.get(), &QNetworkReply::finished, &done, &QEventLoop::quit);
     done.exec();
-    if (QString::fromUtf8(reply->readAll()) != QStringLiteral("不用更新"))
+    if (QString::fromUtf8(reply->readAll()) != TrackingProtocol::NoUpdateNeeded)
         return 1;
 
     QWidget window;
@@ -191,7 +172,7 @@ int floorChild(const QString &host)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    std::printf("%lld\n", peakMemoryKiB());
+    std::printf("%lld\n", Platform::peakMemoryKiB());
     return 0;
 }
 
@@ -202,11 +183,11 @@ int idleChild(int seconds)
     if (!program.start())
         return 1;
     QCoreApplication::processEvents();
-    const double before = cpuSeconds();
+    const double before = Platform::processCpuSeconds();
     QEventLoop idle;
     QTimer::singleShot(seconds * 1000, &idle, &QEventLoop::quit);
     idle.exec();
-    std::printf("%.6f\n", cpuSeconds() - before);
+    std::printf("%.6f\n", Platform::processCpuSeconds() - before);
     return 0;
 }
 

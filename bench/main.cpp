@@ -2,26 +2,20 @@
 
 #include "BenchTable.h"
 
-#include <QCoreApplication>
-#ifdef QUORVEL_BENCH_HAS_APP
 #include <QApplication>
+#include <QCoreApplication>
 #include <memory>
-#endif
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
-#ifdef QUORVEL_BENCH_HAS_APP
     // The program's own rows run its window in a child process, which needs a GUI application.
     const bool widgets = argc > 2 && qstrcmp(argv[1], "--child") == 0 && qstrcmp(argv[2], "app") == 0;
     if (widgets && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QCoreApplication> app(widgets ? new QApplication(argc, argv)
                                                         : new QCoreApplication(argc, argv));
-#else
-    QCoreApplication app(argc, argv);
-#endif
     QStringList arguments = QCoreApplication::arguments().mid(1);
 
     if (arguments.value(0) == QLatin1String("--child")) {

@@ -5,9 +5,7 @@
 #include "Module1.h"
 #include "Module2.h"
 
-#ifdef QUORVEL_BENCH_HAS_TEST_SERVER
 #include "TestHttpServer.h"
-#endif
 
 #include <QStringEncoder>
 
@@ -137,7 +135,6 @@ void hostileAnswers(BenchTable &table)
     }
 }
 
-#ifdef QUORVEL_BENCH_HAS_TEST_SERVER
 void fetches(BenchTable &table)
 {
     TestHttpServer server;
@@ -151,16 +148,13 @@ void fetches(BenchTable &table)
            secondsPerRun([&] { sink = HttpGetText(url).text.size(); }), -1,
            QStringLiteral("fresh network manager per call"));
 }
-#endif
 
 void runWebGroup(BenchTable &table)
 {
     bodies(table);
     answers(table);
     hostileAnswers(table);
-#ifdef QUORVEL_BENCH_HAS_TEST_SERVER
     fetches(table);
-#endif
 }
 
 int webChild(const QStringList &arguments)

@@ -1,8 +1,8 @@
 // Arbitrary numbers into the request URL: always a valid URL with exactly the keys com, nu and id,
-// whose nu decodes back to the number.
+// whose nu decodes back to the number, as the service reads it too.
 
 #include "FuzzCheck.h"
-#include "TrackingQuery.h"
+#include "TrackingProtocol.h"
 
 #include <QUrl>
 #include <QUrlQuery>
@@ -11,8 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString number = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QString built = TrackingQuery::requestUrl(TrackingQuery::requestUrlTemplate(QStringLiteral("127.0.0.1:80")),
-                                                    QStringLiteral("zhongtong"), number);
+    const QString built = TrackingProtocol::requestUrl(
+        TrackingProtocol::requestUrlTemplate(QStringLiteral("127.0.0.1:80")), QStringLiteral("zhongtong"), number);
 
     const QUrl url(built, QUrl::StrictMode);
     FUZZ_CHECK(url.isValid());
@@ -24,6 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(items.at(0) == qMakePair(QStringLiteral("com"), QStringLiteral("zhongtong")));
     FUZZ_CHECK(items.at(1).first == QLatin1String("nu"));
     FUZZ_CHECK(QUrl::fromPercentEncoding(items.at(1).second.toUtf8()) == number);
-    FUZZ_CHECK(items.at(2) == qMakePair(QStringLiteral("id"), TrackingQuery::AccessKey));
+    FUZZ_CHECK(items.at(2) == qMakePair(QStringLiteral("id"), TrackingProtocol::AccessKey));
+    const auto request = TrackingProtocol::readTrackingRequest(url.path(), url.query(QUrl::FullyEncoded));
+    FUZZ_CHECK(request && request->courierCode == QLatin1String("zhongtong") && request->number == number &&
+               request->key == TrackingProtocol::AccessKey);
     return 0;
 }

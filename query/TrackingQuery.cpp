@@ -2,42 +2,12 @@
 
 #include "Module2.h"
 
-#include <QUrl>
-
 namespace TrackingQuery {
 namespace {
-const QString CompanyPlaceholder = QStringLiteral("gongsi");
-const QString NumberPlaceholder = QStringLiteral("danhao");
 const QString ContextJoint = QStringLiteral(R"(","context":")");
 const QString CompanyMarker = QStringLiteral("公司:");
 const QString NumberMarker = QStringLiteral(" 单号:");
 } // namespace
-
-QString requestUrlTemplate(const QString &trackingHost)
-{
-    return QStringLiteral("http://") + trackingHost + QStringLiteral("/?com=gongsi&nu=danhao&id=") + AccessKey;
-}
-
-QString requestUrl(const QString &urlTemplate, const QString &apiCode, const QString &number)
-{
-    const QString encodedNumber = QString::fromLatin1(QUrl::toPercentEncoding(number));
-    QString url;
-    url.reserve(urlTemplate.size() + encodedNumber.size() + apiCode.size());
-    for (qsizetype i = 0; i < urlTemplate.size();) {
-        const QStringView rest = QStringView(urlTemplate).mid(i);
-        if (rest.startsWith(CompanyPlaceholder)) {
-            url += apiCode;
-            i += CompanyPlaceholder.size();
-        } else if (rest.startsWith(NumberPlaceholder)) {
-            url += encodedNumber;
-            i += NumberPlaceholder.size();
-        } else {
-            url += urlTemplate.at(i);
-            ++i;
-        }
-    }
-    return url;
-}
 
 QString historyLine(const QTime &time, const QString &displayName, const QString &number)
 {

@@ -1,5 +1,7 @@
 #include "Module1.h"
 
+#include "Platform.h"
+
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
@@ -14,10 +16,6 @@
 
 #include <cstring>
 #include <memory>
-
-#ifdef Q_OS_WIN
-#include "Gb18030Windows.h"
-#endif
 
 namespace {
 
@@ -285,27 +283,8 @@ QString DecodeBytes(const QByteArray &body)
         return utf8.decode(body);
     }
 
-#ifdef Q_OS_WIN
-    return decodeGb18030ThroughWindows(body);
-#else
-    // GB18030 is the superset of GB2312 and GBK that decodes both right; ICU's "GB2312" passes
-    // GBK-only bytes through as C1 control characters, and its "GBK" misreads 0xFF.
-    QStringDecoder gb18030("GB18030", QStringDecoder::Flag::Stateless);
-    QString text = gb18030.decode(body);
-    if (!gb18030.hasError())
-        return text;
-
-    // ICU drops a multi-byte character cut off at the end without a trace even when stateless.
-    // A NUL sentinel is never a trail byte, so with it the cut-off lead bytes turn into U+FFFD
-    // like any other bad byte, and the sentinel's own U+0000 comes off again.
-    QStringDecoder withSentinel("GB18030", QStringDecoder::Flag::Stateless);
-    QString sentinelText = withSentinel.decode(body + QByteArray(1, '\0'));
-    if (sentinelText.endsWith(QChar(0))) {
-        sentinelText.chop(1);
-        return sentinelText;
-    }
-    return text;
-#endif
+    // GB18030 is the superset of GB2312 and GBK that decodes both right.
+    return Platform::decodeGb18030(body);
 }
 
 bool LooksLikeUtf8(const QByteArray &body)

@@ -1,8 +1,8 @@
 ; The per-user installer: no administrator rights, the program under
-; %LOCALAPPDATA%\Programs\Quorvel, a Start-menu shortcut, an entry in "Apps & features" and an
-; uninstaller that removes exactly what was installed. scripts/lib/windows-installer.sh runs makensis
+; %LOCALAPPDATA%\Programs\<PRODUCT_KEY>, a Start-menu shortcut, an entry in "Apps & features" and an
+; uninstaller that removes exactly what was installed. scripts/package-windows runs makensis
 ; with
-;   /DSETTINGS=<build>/packaging/windows/settings.nsh  names and version (from CMake)
+;   /DSETTINGS=<build>/packaging/windows/settings.nsh  names and version (written by CMake)
 ;   /DFILES=<folder>/files.nsh                          the macro QUORVEL_SHIPPED, which applies the
 ;                                                       macro it is given to every shipped file:
 ;                                                       NAME SOURCE KIND (program or file)
@@ -24,7 +24,7 @@ Target amd64-unicode
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
 
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT_KEY}"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT_NAME}.lnk"
 ; The exit code of an installer or uninstaller that did not finish (and changed nothing where it
 ; could help it).
@@ -36,7 +36,7 @@ RequestExecutionLevel user
 ManifestSupportedOS Win10
 ManifestDPIAware true
 SetCompressor /SOLID lzma
-InstallDir "$LOCALAPPDATA\Programs\Quorvel"
+InstallDir "$LOCALAPPDATA\Programs\${PRODUCT_KEY}"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 ; Not the stock "Nullsoft Install System v…" line under every page.
 BrandingText "${PRODUCT_NAME} ${PRODUCT_VERSION}"

@@ -34,12 +34,15 @@ build_tree() {
     cmake --build "$folder" -j2 "${targets[@]}"
 }
 
-# The package's version: the first three parts of the version's one place, the project() line of
-# the top CMakeLists.txt.
-package_version() { sed -n 's/^project(Quorvel VERSION \([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' "$top/CMakeLists.txt"; }
-default_package() { echo "$top/build-package/quorvel_$(package_version)_$(dpkg --print-architecture).deb"; }
-# A value of a configured build folder's cache: cache_value FOLDER NAME.
+# A value of a configured build folder's cache: cache_value FOLDER NAME. The program's names, version
+# and port are written once, in the top CMakeLists.txt; the scripts read them from a build's cache.
 cache_value() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt"; }
+package_folder="$top/build-package"
+# The package scripts/package writes.
+default_package() {
+    local build="$package_folder"
+    echo "$build/$(cache_value "$build" QUORVEL_COMMAND)_$(cache_value "$build" QUORVEL_PACKAGE_VERSION)_$(dpkg --print-architecture).deb"
+}
 
 # Waits up to $1 tenths of a second for the command after it to succeed.
 wait_for() {

@@ -4,8 +4,8 @@
 // under xvfb-run on Qt's xcb platform.
 
 #include "AppSetup.h"
+#include "Identity.h"
 #include "MsgBox.h"
-#include "ProgramTitle.h"
 #include "form1.h"
 
 #include <QAbstractButton>
@@ -128,7 +128,7 @@ void TestDesktop::messageBoxTitles()
             return;
         seen = windowManagerTitle(box);
         width = box->width();
-        widthForTitle = MsgBox::TitleBarWidth(shown, *box);
+        widthForTitle = Platform::titleBarWidth(shown, *box);
         if (seen == shown || ++polls > 100)
             box->button(QMessageBox::Ok)->click();
     });
@@ -163,7 +163,7 @@ void TestDesktop::platformForSession()
     QFETCH(bool, wayland);
     QFETCH(bool, decorates);
     QFETCH(bool, x11);
-    DesktopSession session;
+    Platform::DesktopSession session;
     session.platformChosen = chosen;
     session.wayland = wayland;
     session.compositorDecorates = decorates;

@@ -3,6 +3,7 @@
 
 #include "GuiTestSupport.h"
 #include "ResultList.h"
+#include "TrackingProtocol.h"
 #include "TrackingQuery.h"
 #include "form1.h"
 
@@ -115,7 +116,7 @@ void TestQuery::queryListsEventsAndLogsIt()
 
     QCOMPARE(m_on.server->requestCount(), 1);
     QCOMPARE(m_on.server->lastRequest().target,
-             "/?com=zhongtong&nu=123456789012&id=" + TrackingQuery::AccessKey.toLatin1());
+             "/?com=zhongtong&nu=123456789012&id=" + TrackingProtocol::AccessKey.toLatin1());
     QCOMPARE(linesOf(results()), QStringList({"2015-06-02 09:00:00   已签收", "2015-06-01 08:12:30   【杭州】已收件"}));
     QCOMPARE(history()->count(), 1);
     const QRegularExpression format(QStringLiteral("^时间: (\\d\\d:\\d\\d:\\d\\d) 公司:中通 单号:123456789012$"));
@@ -289,7 +290,7 @@ void TestQuery::numberReachesTheServiceAsTyped()
     QCOMPARE(sent.queryItems().size(), 3);
     QCOMPARE(sent.queryItemValue(QStringLiteral("com")), QStringLiteral("tiantian"));
     QCOMPARE(sentNumber(m_on.server->lastRequest()), number);
-    QCOMPARE(sent.queryItemValue(QStringLiteral("id")), TrackingQuery::AccessKey);
+    QCOMPARE(sent.queryItemValue(QStringLiteral("id")), TrackingProtocol::AccessKey);
     QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 单号:") + number));
 }
 

@@ -5,8 +5,8 @@
 
 #include "AppSetup.h"
 #include "Endpoints.h"
+#include "Identity.h"
 #include "MsgBox.h"
-#include "ProgramTitle.h"
 #include "form1.h"
 
 #include <QAbstractButton>
@@ -125,7 +125,7 @@ void TestWayland::compositorAsked()
     qputenv("WAYLAND_DISPLAY", m_socket.toUtf8());
     char name[] = "quorvel";
     char *argv[] = {name, nullptr};
-    const DesktopSession session = probeDesktopSession(1, argv);
+    const Platform::DesktopSession session = Platform::probeDesktopSession(1, argv);
     qputenv("QT_QPA_PLATFORM", platform);
     qputenv("WAYLAND_DISPLAY", display);
 

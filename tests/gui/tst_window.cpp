@@ -3,8 +3,9 @@
 // Qt's Chinese texts).
 
 #include "AppSetup.h"
+#include "CarrierTable.h"
 #include "GuiTestSupport.h"
-#include "ProgramTitle.h"
+#include "Identity.h"
 #include "form1.h"
 
 #include <QAccessible>
@@ -397,10 +398,15 @@ void tst_window::courierButtonsFormOneExclusiveGroup()
     QVERIFY(showWindow(window));
     auto *frame = control<QGroupBox>(&window, "Frame1");
     const auto couriers = window.findChildren<QRadioButton *>();
-    QCOMPARE(couriers.size(), 25);
+    QCOMPARE(couriers.size(), CarrierTable::rows().size());
 
     for (QRadioButton *courier : couriers) {
         QCOMPARE(courier->parentWidget(), frame);
+        // A button without its row in the Carrier table would query nothing at all.
+        const auto &rows = CarrierTable::rows();
+        QVERIFY2(std::any_of(rows.begin(), rows.end(),
+                             [courier](const Carrier &row) { return row.buttonName == courier->objectName(); }),
+                 qPrintable(courier->objectName()));
         // Clicked on its caption, where the user clicks.
         QTest::mouseClick(courier, Qt::LeftButton, {}, QPoint(captionEnd(courier) - 4, courier->height() / 2));
         QVERIFY2(courier->isChecked(), qPrintable(courier->objectName()));
@@ -834,7 +840,7 @@ void tst_window::messageBoxesAreWideEnoughForTheirTitles()
         poll.stop();
         shownTitle = box->windowTitle();
         width = box->width();
-        needed = MsgBox::TitleBarWidth(shownTitle, *box);
+        needed = Platform::titleBarWidth(shownTitle, *box);
         box->button(QMessageBox::Ok)->click();
     });
     poll.start();

@@ -2,8 +2,6 @@
 #include "TrackingQuery.h"
 
 #include <QTest>
-#include <QUrl>
-#include <QUrlQuery>
 
 using namespace TrackingQuery;
 
@@ -12,9 +10,6 @@ class TestTrackingQuery : public QObject
     Q_OBJECT
 
 private slots:
-    void plainNumberGivesTheTemplatesUrl();
-    void numberReachesTheServiceUnchanged_data();
-    void numberReachesTheServiceUnchanged();
     void historyLine_data();
     void historyLine();
     void resultLines_data();
@@ -27,58 +22,12 @@ private slots:
 };
 
 namespace {
-const QString Host = QStringLiteral("api.example.test:8080");
-
 QString eventObject(const QString &time, const QString &context)
 {
     return QStringLiteral(R"({"time":")") + time + QStringLiteral(R"(","context":")") + context +
            QStringLiteral(R"("})");
 }
 } // namespace
-
-void TestTrackingQuery::plainNumberGivesTheTemplatesUrl()
-{
-    QCOMPARE(requestUrl(requestUrlTemplate(Host), QStringLiteral("zhongtong"), QStringLiteral("123456789012")),
-             QStringLiteral("http://api.example.test:8080/?com=zhongtong&nu=123456789012&id=") + AccessKey);
-    QCOMPARE(AccessKey.size(), 32);
-}
-
-void TestTrackingQuery::numberReachesTheServiceUnchanged_data()
-{
-    QTest::addColumn<QString>("number");
-
-    QTest::newRow("contains gongsi") << "AB gongsi 12";
-    QTest::newRow("contains danhao") << "danhao9";
-    QTest::newRow("ampersand and a key") << "1&com=ems";
-    QTest::newRow("hash") << "12#34";
-    QTest::newRow("percent") << "100%25";
-    QTest::newRow("blanks only") << "   ";
-    QTest::newRow("plus sign") << "1+2";
-    QTest::newRow("Chinese") << "单号:中通";
-    QTest::newRow("slash and question mark") << "a/b?c";
-}
-
-void TestTrackingQuery::numberReachesTheServiceUnchanged()
-{
-    QFETCH(QString, number);
-
-    const QString built = requestUrl(requestUrlTemplate(Host), QStringLiteral("shentong"), number);
-    const QUrl url(built, QUrl::StrictMode);
-    QVERIFY2(url.isValid(), qPrintable(url.errorString()));
-    QCOMPARE(url.path(), QStringLiteral("/"));
-    QVERIFY(!url.hasFragment());
-
-    const QUrlQuery query(url);
-    const auto items = query.queryItems(QUrl::FullyDecoded);
-    QCOMPARE(items.size(), 3);
-    QCOMPARE(items.at(0).first, QStringLiteral("com"));
-    QCOMPARE(items.at(0).second, QStringLiteral("shentong"));
-    QCOMPARE(items.at(1).first, QStringLiteral("nu"));
-    // QUrlQuery reads '+' as itself; the service sees exactly the typed text.
-    QCOMPARE(QUrl::fromPercentEncoding(query.queryItemValue(QStringLiteral("nu"), QUrl::FullyEncoded).toUtf8()),
-             number);
-    QCOMPARE(items.at(2), qMakePair(QStringLiteral("id"), AccessKey));
-}
 
 void TestTrackingQuery::historyLine_data()
 {

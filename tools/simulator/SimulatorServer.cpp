@@ -1,7 +1,6 @@
 #include "SimulatorServer.h"
 
 #include "LoopbackHttpServer.h"
-#include "SimulatorLease.h"
 #include "TrackingService.h"
 
 #include <QTcpSocket>
@@ -15,10 +14,10 @@ SimulatorServer::SimulatorServer(const QString &updateAnswer, QObject *parent)
                 LoopbackHttpServer::answer(socket, 400, "text/plain;charset=utf-8", "bad request");
                 return;
             }
-            if (request.path == QLatin1String(LeasePath)) {
+            if (request.path == QLatin1String(TrackingProtocol::LeasePath)) {
                 // The head only, and the connection stays open: its end is the lease's end, however
                 // the program that holds it ends.
-                socket->write(LeaseAnswer);
+                socket->write(TrackingProtocol::LeaseAnswer);
                 ++m_leases;
                 connect(socket, &QTcpSocket::disconnected, this, [this] {
                     if (--m_leases == 0)

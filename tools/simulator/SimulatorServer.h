@@ -1,7 +1,7 @@
 #pragma once
 
 // The simulator's HTTP side: GET requests on the loopback interface, one answer per connection, and
-// the leases of the programs that use it (see SimulatorLease.h).
+// the leases of the programs that use it (see TrackingProtocol.h).
 
 #include <QObject>
 #include <QString>

@@ -1,8 +1,10 @@
 #include "TrackingService.h"
 
+#include "CarrierTable.h"
+#include "Identity.h"
+
 #include <QDateTime>
 #include <QStringList>
-#include <QUrlQuery>
 
 #include <algorithm>
 
@@ -142,20 +144,6 @@ QList<Event> journey(const QString &courierName, const QString &number)
 
 } // namespace
 
-const QList<Courier> &couriers()
-{
-    static const QList<Courier> list = {
-        {"zhongtong", "中通快递"}, {"yuantong", "圆通速递"}, {"shentong", "申通快递"},  {"shunfeng", "顺丰速运"},
-        {"yunda", "韵达快递"},     {"huitong", "百世汇通"},  {"tiantian", "天天快递"},  {"zhaijisong", "宅急送"},
-        {"quanfeng", "全峰快递"},  {"ems", "EMS"},           {"pingyou", "中国邮政"},   {"eyoubao", "E邮宝"},
-        {"gnxb", "邮政国内小包"},  {"guotong", "国通快递"},  {"jingdong", "京东快递"},  {"yousu", "优速快递"},
-        {"quanyi", "全一快递"},    {"xinbang", "新邦物流"},  {"huacheng", "华城物流"},  {"debang", "德邦物流"},
-        {"longbang", "龙邦物流"},  {"huayu", "华宇物流"},    {"yuancheng", "远成物流"}, {"jiayi", "佳怡物流"},
-        {"suer", "速尔快递"},
-    };
-    return list;
-}
-
 bool isKnownNumber(const QString &number)
 {
     if (number.size() < 6 || number.size() > 30)
@@ -169,44 +157,42 @@ bool isKnownNumber(const QString &number)
 
 QByteArray trackingAnswer(const QString &courierCode, const QString &number, const QString &key)
 {
-    if (key != QLatin1String(accessKey))
+    if (key != TrackingProtocol::AccessKey)
         return problem(QStringLiteral("授权错误，请检查单号和授权码"));
-    const auto courier = std::find_if(couriers().begin(), couriers().end(),
-                                      [&courierCode](const Courier &c) { return c.code == courierCode; });
-    if (courier == couriers().end())
+    const auto &carriers = CarrierTable::rows();
+    const auto courier = std::find_if(carriers.begin(), carriers.end(),
+                                      [&courierCode](const Carrier &c) { return c.apiCode == courierCode; });
+    if (courier == carriers.end())
         return problem(QStringLiteral("快递公司参数异常：不支持的快递公司"));
     if (!isKnownNumber(number))
         return problem(QStringLiteral("单号不存在或者已经过期"));
 
-    const QList<Event> events = journey(courier->name, number);
+    const QList<Event> events = journey(courier->displayName, number);
     const bool delivered = events.last().context.startsWith(QStringLiteral("已签收"));
     QStringList data;
-    for (auto event = events.rbegin(); event != events.rend(); ++event) {
+    for (const Event &event : events) {
         data << QStringLiteral(R"({"time":"%1","context":"%2"})")
-                    .arg(event->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), event->context);
+                    .arg(event.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), event.context);
     }
     // The number and the code are plain letters and digits here, so they need no JSON escaping.
     return QStringLiteral(
                R"({"message":"ok","nu":"%1","ischeck":"%2","com":"%3","status":"200","data":[%4],"state":"%5"})")
-        .arg(number, delivered ? "1" : "0", courier->code, data.join(u','), delivered ? "3" : "0")
+        .arg(number, delivered ? "1" : "0", courier->apiCode, data.join(u','), delivered ? "3" : "0")
         .toUtf8();
 }
 
 Answer answerFor(const QString &path, const QString &query, const QString &updateAnswer)
 {
-    if (path == QLatin1String("/") && !query.isEmpty()) {
-        const QUrlQuery items(query);
-        const auto value = [&items](const char *key) {
-            return items.queryItemValue(QLatin1String(key), QUrl::FullyDecoded);
-        };
-        return {200, jsonType, trackingAnswer(value("com"), value("nu"), value("id"))};
-    }
-    if (path == QLatin1String("/gengxin1.txt"))
+    if (const auto request = TrackingProtocol::readTrackingRequest(path, query))
+        return {200, jsonType, trackingAnswer(request->courierCode, request->number, request->key)};
+    if (path == TrackingProtocol::UpdateFilePath)
         return {200, "text/plain;charset=utf-8", updateAnswer.toUtf8()};
     return {200, "text/html;charset=utf-8",
-            QByteArrayLiteral("<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
-                              "<title>Quorvel快递查询</title></head>\n<body><h1>Quorvel快递查询软件2015</h1>"
-                              "<p>这是本机的模拟站点：快递查询服务、更新文件和主页都在这里。</p></body></html>\n")};
+            QStringLiteral("<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
+                           "<title>%1</title></head>\n<body><h1>%1</h1>"
+                           "<p>这是本机的模拟站点：快递查询服务、更新文件和主页都在这里。</p></body></html>\n")
+                .arg(ProgramTitle)
+                .toUtf8()};
 }
 
 } // namespace TrackingService

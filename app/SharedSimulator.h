@@ -1,7 +1,7 @@
 #pragma once
 
 // The simulator of a demonstration build, shared by every running copy of the program. Each copy
-// holds a lease on it (one connection, left open; see SimulatorLease.h), and a simulator started
+// holds a lease on it (one connection, left open; see TrackingProtocol.h), and a simulator started
 // with --end-when-unused ends when its last lease closes. The system closes a process's connections
 // however the process ends (a return from main, _Exit, being killed), so the simulator lives exactly
 // as long as some copy uses it, and nothing of the program's own has to run at its end.

@@ -1,6 +1,6 @@
 #include "SharedSimulator.h"
 
-#include "SimulatorLease.h"
+#include "TrackingProtocol.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -17,7 +17,7 @@ namespace {
 constexpr int RetryPauseMs = 50;
 constexpr int RestartWaitMs = 3 * 1000;
 // Anything longer than the lease answer is not one.
-constexpr qsizetype MaxLeaseHeadBytes = sizeof LeaseAnswer;
+constexpr qsizetype MaxLeaseHeadBytes = sizeof TrackingProtocol::LeaseAnswer;
 } // namespace
 
 SharedSimulator::SharedSimulator(const QString &executable, quint16 port, QObject *parent)
@@ -83,8 +83,8 @@ SharedSimulator::Attempt SharedSimulator::tryLease(int waitMs)
     socket->connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
     if (!socket->waitForConnected(int(deadline.remainingTime())))
         return Attempt::NoAnswer;
-    socket->write(QByteArray("GET ") + LeasePath + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) +
-                  "\r\n\r\n");
+    socket->write(QByteArray("GET ") + TrackingProtocol::LeasePath +
+                  " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) + "\r\n\r\n");
     QByteArray head;
     while (!head.contains("\r\n\r\n")) {
         if (head.size() > MaxLeaseHeadBytes)
@@ -94,7 +94,7 @@ SharedSimulator::Attempt SharedSimulator::tryLease(int waitMs)
                                                                                          : Attempt::NoAnswer;
         head += socket->readAll();
     }
-    if (head != LeaseAnswer)
+    if (head != TrackingProtocol::LeaseAnswer)
         return Attempt::OtherServer;
     m_lease = socket.release();
     m_lease->setParent(this);

@@ -1,4 +1,4 @@
-#include "Gb18030Windows.h"
+#include "Platform.h"
 
 #include <algorithm>
 #include <iterator>
@@ -7,6 +7,7 @@
 #endif
 #include <windows.h>
 
+namespace Platform {
 namespace {
 
 // Windows has no GB18030 in QStringDecoder without ICU. Its own table (code page 54936) reads the
@@ -131,11 +132,11 @@ void appendThroughCodePage(QString &text, UINT codePage, const char *bytes, qsiz
 
 } // namespace
 
-QString decodeGb18030ThroughWindows(const QByteArray &body)
+QString decodeGb18030(const QByteArray &bytes)
 {
     const UINT codePage = IsValidCodePage(54936) ? 54936 : 936;
-    const auto *b = reinterpret_cast<const unsigned char *>(body.constData());
-    const qsizetype n = body.size();
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const qsizetype n = bytes.size();
     QString text;
     text.reserve(n);
     // One- and two-byte characters go to Windows a run at a time, in pieces well within its int sizes.
@@ -148,7 +149,7 @@ QString decodeGb18030ThroughWindows(const QByteArray &body)
             i += sequence.length;
             continue;
         }
-        appendThroughCodePage(text, codePage, body.constData() + runStart, i - runStart);
+        appendThroughCodePage(text, codePage, bytes.constData() + runStart, i - runStart);
         runStart = i;
         if (sequence.wellFormed && sequence.length <= 2)
             continue; // only the run was long
@@ -161,6 +162,8 @@ QString decodeGb18030ThroughWindows(const QByteArray &body)
         i += sequence.length;
         runStart = i;
     }
-    appendThroughCodePage(text, codePage, body.constData() + runStart, n - runStart);
+    appendThroughCodePage(text, codePage, bytes.constData() + runStart, n - runStart);
     return text;
 }
+
+} // namespace Platform

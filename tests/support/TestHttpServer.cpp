@@ -1,5 +1,7 @@
 #include "TestHttpServer.h"
 
+#include "Platform.h"
+
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -7,44 +9,7 @@
 
 #include <utility>
 
-#ifdef Q_OS_UNIX
-#include <sys/socket.h>
-#endif
-#ifdef Q_OS_LINUX
-#include <linux/sockios.h>
-#include <sys/ioctl.h>
-#endif
-
 namespace {
-
-// A close with SO_LINGER at zero makes the kernel send RST instead of FIN, which is what a client
-// sees when a server crashes or a middlebox drops the connection.
-void resetConnection(QTcpSocket *socket)
-{
-#ifdef Q_OS_UNIX
-    const qintptr descriptor = socket->socketDescriptor();
-    if (descriptor != -1) {
-        const linger noLinger{1, 0};
-        ::setsockopt(int(descriptor), SOL_SOCKET, SO_LINGER, &noLinger, sizeof noLinger);
-    }
-#endif
-    socket->abort();
-}
-
-// Bytes the kernel has sent but the client's end has not acknowledged yet. Elsewhere than on Linux
-// there is no such count; what has left Qt's buffer has to do.
-int unacknowledgedBytes(const QTcpSocket *socket)
-{
-#ifdef Q_OS_LINUX
-    int pending = 0;
-    const qintptr descriptor = socket->socketDescriptor();
-    if (descriptor != -1 && ::ioctl(int(descriptor), SIOCOUTQ, &pending) == 0)
-        return pending;
-#else
-    Q_UNUSED(socket)
-#endif
-    return 0;
-}
 
 // Runs `then` once everything written to `socket` has reached the client's end, so that a close or
 // a reset that follows cannot overtake the data (a reset would discard what is still unsent) nor
@@ -54,7 +19,7 @@ void whenDelivered(QTcpSocket *socket, std::function<void()> then)
     auto *poll = new QTimer(socket); // goes with the socket when the client leaves first
     poll->setInterval(1);
     QObject::connect(poll, &QTimer::timeout, socket, [socket, poll, then = std::move(then)] {
-        if (socket->bytesToWrite() > 0 || unacknowledgedBytes(socket) > 0)
+        if (socket->bytesToWrite() > 0 || Platform::unacknowledgedBytes(socket) > 0)
             return;
         poll->stop();
         poll->deleteLater();
@@ -221,7 +186,7 @@ void TestHttpServer::send(QTcpSocket *socket, const Response &response)
         break;
     case Behaviour::ResetMidBody:
         socket->write(head + firstHalf);
-        whenDelivered(socket, [socket] { resetConnection(socket); });
+        whenDelivered(socket, [socket] { Platform::resetConnection(socket); });
         break;
     }
 }

@@ -1,11 +1,11 @@
-#include "MsgBox.h"
+#include "Platform.h"
 
 #include <QWidget>
 #include <QtMath>
 
 #include <windows.h>
 
-namespace MsgBox {
+namespace Platform {
 namespace {
 int captionTextWidth(const QString &title, const LOGFONTW &captionFont)
 {
@@ -23,12 +23,17 @@ int captionTextWidth(const QString &title, const LOGFONTW &captionFont)
 }
 } // namespace
 
+QString windowFontFamily()
+{
+    return QStringLiteral("SimSun");
+}
+
 // Windows draws the caption itself: the window icon at the left, the title after it in the system's
 // caption font (cut off with "…" where it does not fit), the caption buttons at the right, all inside
 // the frame. Room for three buttons, though a message box shows only its close button: Windows 10
 // and 11 draw that one wider than the metric says. Everything is in physical pixels at the window's
 // DPI, the system's metrics for it, and is handed back in the box's device-independent pixels.
-int TitleBarWidth(const QString &title, const QWidget &box)
+int titleBarWidth(const QString &title, const QWidget &box)
 {
     const auto window = reinterpret_cast<HWND>(box.internalWinId());
     UINT dpi = window ? GetDpiForWindow(window) : GetDpiForSystem();
@@ -46,4 +51,23 @@ int TitleBarWidth(const QString &title, const QWidget &box)
     return qCeil(physical / box.devicePixelRatioF());
 }
 
-} // namespace MsgBox
+// The static executable carries them (platform/windows/CMakeLists.txt): no Qt installation stands
+// beside it.
+QString qtTranslationsFolder()
+{
+    return QStringLiteral(":/translations");
+}
+
+// Every Windows session has its desktop.
+bool displayAvailable()
+{
+    return true;
+}
+
+// Qt's own window system is the only one: nothing to choose.
+DesktopSession probeDesktopSession(int, char **)
+{
+    return {};
+}
+
+} // namespace Platform

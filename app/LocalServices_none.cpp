@@ -1,0 +1,8 @@
+#include "LocalServices.h"
+
+#include <QObject>
+
+std::unique_ptr<QObject> startLocalServices()
+{
+    return nullptr;
+}
