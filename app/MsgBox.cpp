@@ -3,7 +3,9 @@
 #include "Identity.h"
 #include "Platform.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QShowEvent>
 
@@ -68,6 +70,12 @@ Answer show(QWidget *parent, const QString &text, const QString &title, Buttons 
     TitledMessageBox box(QMessageBox::NoIcon, shownTitle, text,
                          buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Ok);
+    // Plain text buttons, as the original's, whatever the style or the desktop's theme asks for
+    // (Linux's put a glyph on 确定 and 取消). Taken off here, where every box is made: the skin is a
+    // style sheet the user may replace, and a style of our own would take the application's place
+    // under it.
+    for (QAbstractButton *button : box.buttons())
+        button->setIcon(QIcon());
     return box.exec() == QMessageBox::Ok ? Ok : Cancel;
 }
 

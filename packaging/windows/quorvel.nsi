@@ -172,7 +172,9 @@ FunctionEnd
         ${EndIf}
         !insertmacro ${FILES} QUORVEL_MOVE_BACK
         DetailPrint "$BusyText"
-        ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$BusyText$\r$\n$\r$\n请先关闭它，然后点击“重试”；点击“取消”则退出${WORK}，不更改任何文件。" /SD IDCANCEL IDCANCEL`
+        ; The system captions the two buttons in its own language (Retry and Cancel on an English
+        ; Windows): the text says what they do without quoting their names.
+        ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$BusyText$\r$\n$\r$\n请先关闭它，再试一次；或者放弃${WORK}，不更改任何文件。" /SD IDCANCEL IDCANCEL`
             !insertmacro ${FILES} ${CLEANUP}
             DetailPrint "已取消${WORK}，没有更改任何文件。"
             !insertmacro QUORVEL_GIVE_UP

@@ -64,6 +64,7 @@ private slots:
     void desktopEntryIdentity();
     void messageBoxTitles_data();
     void messageBoxTitles();
+    void messageBoxButtonsCarryNoGlyphs();
     void platformForSession_data();
     void platformForSession();
 };
@@ -139,6 +140,33 @@ void TestDesktop::messageBoxTitles()
     // Title bars centre the title between an icon and the buttons: a narrower box cuts it off.
     QVERIFY2(width >= widthForTitle,
              qPrintable(QStringLiteral("%1 px wide, its title needs %2").arg(width).arg(widthForTitle)));
+}
+
+// The original's boxes have plain text buttons; Linux's desktop themes ask Qt for a glyph on 确定
+// and 取消.
+void TestDesktop::messageBoxButtonsCarryNoGlyphs()
+{
+    QStringList buttons;
+    QStringList withGlyphs;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        for (const QAbstractButton *button : box->buttons()) {
+            buttons << button->text();
+            if (!button->icon().isNull())
+                withGlyphs << button->text();
+        }
+        box->button(QMessageBox::Ok)->click();
+    });
+    poll.start();
+    MsgBox::show(nullptr, QStringLiteral("text"), QString(), MsgBox::Buttons::OkCancel);
+
+    QCOMPARE(buttons.size(), 2);
+    QCOMPARE(withGlyphs, QStringList());
 }
 
 void TestDesktop::platformForSession_data()

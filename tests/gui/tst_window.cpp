@@ -68,6 +68,14 @@ QString focusedName()
     return focused() ? focused()->objectName() : QStringLiteral("(none)");
 }
 
+QList<int> selectedRows(const QListWidget *list)
+{
+    QList<int> rows;
+    for (QListWidgetItem *item : list->selectedItems())
+        rows << list->row(item);
+    return rows;
+}
+
 // Where an option button's caption ends, in the button's coordinates: the style puts the text
 // after the indicator.
 int captionEnd(const QRadioButton *button)
@@ -166,6 +174,10 @@ private slots:
     void screenReaderNamesTheFields_data();
     void screenReaderNamesTheFields();
     void historyMenuHasTwoItemsAndThereIsNoMenuBar();
+    void onlyTheLeftButtonSelectsALine_data();
+    void onlyTheLeftButtonSelectsALine();
+    void keysSelectTheLineTheyMoveTo_data();
+    void keysSelectTheLineTheyMoveTo();
     void titleAndIdentity();
     void iconHoldsNineImages();
     void iconImage_data();
@@ -703,6 +715,76 @@ void tst_window::historyMenuHasTwoItemsAndThereIsNoMenuBar()
         QVERIFY(!action->isChecked());
         QVERIFY(action->shortcut().isEmpty());
     }
+}
+
+void tst_window::onlyTheLeftButtonSelectsALine_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<int>("selected"); // the second line was selected before the press over the first
+    QTest::newRow("left press over a History line selects it") << "List2" << Qt::LeftButton << 0;
+    QTest::newRow("middle press over a History line") << "List2" << Qt::MiddleButton << 1;
+    QTest::newRow("middle press over a Result line") << "List1" << Qt::MiddleButton << 1;
+    QTest::newRow("right press over a Result line") << "List1" << Qt::RightButton << 1;
+}
+
+// As on the original platform's list box: the other buttons move neither the selection nor the
+// focus frame, so a command never acts on a line the user did not pick.
+void tst_window::onlyTheLeftButtonSelectsALine()
+{
+    QFETCH(QString, list);
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(int, selected);
+    form1 window(testEndpoints());
+    QVERIFY(showWindow(window));
+    auto *lines = control<QListWidget>(&window, list.toLatin1().constData());
+    lines->addItems({"a", "b", "c"});
+    lines->setCurrentRow(1);
+
+    const QPoint at = lines->visualItemRect(lines->item(0)).center();
+    QTest::mousePress(lines->viewport(), button, {}, at);
+    QTest::mouseRelease(lines->viewport(), button, {}, at);
+
+    QCOMPARE(selectedRows(lines), QList<int>{selected});
+    QCOMPARE(lines->currentRow(), selected);
+}
+
+void tst_window::keysSelectTheLineTheyMoveTo_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<int>("selected");
+    QTest::newRow("History list of one line, Down") << "List2" << 1 << QList<int>{Qt::Key_Down} << 0;
+    QTest::newRow("the first Down selects the first line") << "List1" << 3 << QList<int>{Qt::Key_Down} << 0;
+    QTest::newRow("Home on the first line") << "List2" << 3 << QList<int>{Qt::Key_Home} << 0;
+    QTest::newRow("Right and Left step as Down and Up")
+        << "List1" << 3 << QList<int>{Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_Right} << 2;
+}
+
+// Tabbed into with nothing selected, the focus frame on the first line: every key that moves the
+// frame selects the line it reaches, as on the original platform's list box, where a screen reader
+// then announces the line as selected.
+void tst_window::keysSelectTheLineTheyMoveTo()
+{
+    QFETCH(QString, list);
+    QFETCH(int, count);
+    QFETCH(QList<int>, keys);
+    QFETCH(int, selected);
+    form1 window(testEndpoints());
+    QVERIFY(showWindow(window));
+    auto *lines = control<QListWidget>(&window, list.toLatin1().constData());
+    for (int line = 0; line < count; ++line)
+        lines->addItem(QStringLiteral("line %1").arg(line));
+    lines->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(focusedName(), list);
+    QCOMPARE(selectedRows(lines), QList<int>{});
+
+    for (const int key : keys)
+        QTest::keyClick(lines, Qt::Key(key));
+
+    QCOMPARE(selectedRows(lines), QList<int>{selected});
+    QCOMPARE(lines->currentRow(), selected);
 }
 
 void tst_window::titleAndIdentity()
