@@ -2,27 +2,29 @@
 
 #include "TrackingProtocol.h"
 
-#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QNetworkProxy>
 #include <QProcess>
 #include <QTcpSocket>
-#include <QThread>
-#include <QTimer>
 
-#include <memory>
+#include <utility>
 
 namespace {
 constexpr int RetryPauseMs = 50;
-constexpr int RestartWaitMs = 3 * 1000;
 // Anything longer than the lease answer is not one.
 constexpr qsizetype MaxLeaseHeadBytes = sizeof TrackingProtocol::LeaseAnswer;
 } // namespace
 
 SharedSimulator::SharedSimulator(const QString &executable, quint16 port, QObject *parent)
     : QObject(parent), m_executable(executable), m_port(port)
-{}
+{
+    m_nextQuestion.setSingleShot(true);
+    m_giveUp.setSingleShot(true);
+    connect(&m_nextQuestion, &QTimer::timeout, this, &SharedSimulator::ask);
+    connect(&m_giveUp, &QTimer::timeout, this, [this] { endSearch(false); });
+}
 
 SharedSimulator::~SharedSimulator()
 {
@@ -50,56 +52,99 @@ bool SharedSimulator::acquire(int waitMs)
 {
     if (m_lease)
         return true;
-    const QDeadlineTimer deadline(waitMs);
-    bool startedHere = false;
-    for (;;) {
-        switch (tryLease(int(qMax<qint64>(deadline.remainingTime(), 1)))) {
-        case Attempt::Held:
-            m_started = m_started || startedHere;
-            return true;
-        case Attempt::OtherServer:
-            return false;
-        case Attempt::NoAnswer:
-            break;
-        }
-        // Two copies started at once both start one; the second cannot listen and ends, and both
-        // take their lease on the first.
-        if (!startedHere) {
-            if (!startSimulator())
-                return false;
-            startedHere = true;
-        }
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(RetryPauseMs);
+    search(waitMs);
+    if (m_searching) {
+        QEventLoop wait;
+        connect(this, &SharedSimulator::searchEnded, &wait, &QEventLoop::quit);
+        wait.exec();
     }
+    return m_lease != nullptr;
 }
 
-SharedSimulator::Attempt SharedSimulator::tryLease(int waitMs)
+void SharedSimulator::search(int waitMs)
 {
-    const QDeadlineTimer deadline(waitMs);
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->setProxy(QNetworkProxy::NoProxy); // this machine: never through a proxy
-    socket->connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
-    if (!socket->waitForConnected(int(deadline.remainingTime())))
-        return Attempt::NoAnswer;
-    socket->write(QByteArray("GET ") + TrackingProtocol::LeasePath +
-                  " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) + "\r\n\r\n");
-    QByteArray head;
-    while (!head.contains("\r\n\r\n")) {
-        if (head.size() > MaxLeaseHeadBytes)
-            return Attempt::OtherServer;
-        if (!socket->waitForReadyRead(int(qMax<qint64>(deadline.remainingTime(), 0))))
-            return socket->state() == QAbstractSocket::ConnectedState && !head.isEmpty() ? Attempt::OtherServer
-                                                                                         : Attempt::NoAnswer;
-        head += socket->readAll();
+    if (m_searching || m_lease)
+        return;
+    m_searching = true;
+    m_startedInSearch = false;
+    m_deadline.setRemainingTime(waitMs);
+    m_giveUp.start(waitMs);
+    ask();
+}
+
+// One question on a connection of its own, answered through the socket's signals: the thread goes
+// on handling the window's events meanwhile.
+void SharedSimulator::ask()
+{
+    m_answer.clear();
+    m_question = new QTcpSocket(this);
+    m_question->setProxy(QNetworkProxy::NoProxy); // this machine: never through a proxy
+    connect(m_question, &QTcpSocket::connected, this, [this] {
+        m_question->write(QByteArray("GET ") + TrackingProtocol::LeasePath +
+                          " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) + "\r\n\r\n");
+    });
+    connect(m_question, &QTcpSocket::readyRead, this, &SharedSimulator::readAnswer);
+    connect(m_question, &QTcpSocket::errorOccurred, this, &SharedSimulator::noAnswer);
+    m_question->connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
+}
+
+void SharedSimulator::readAnswer()
+{
+    m_answer += m_question->readAll();
+    if (!m_answer.contains("\r\n\r\n") && m_answer.size() <= MaxLeaseHeadBytes)
+        return;
+    if (m_answer != TrackingProtocol::LeaseAnswer) {
+        // Another server has the port: it would answer again and close again, so it is asked once.
+        endSearch(false);
+        return;
     }
-    if (head != TrackingProtocol::LeaseAnswer)
-        return Attempt::OtherServer;
-    m_lease = socket.release();
-    m_lease->setParent(this);
+    m_lease = std::exchange(m_question, nullptr);
+    m_lease->disconnect(this);
     connect(m_lease, &QTcpSocket::disconnected, this, &SharedSimulator::onLeaseLost);
-    return Attempt::Held;
+    endSearch(true);
+}
+
+// Refused, or closed (an error too) before it answered: nothing listens yet, or a simulator that is
+// just ending let the question in.
+void SharedSimulator::noAnswer()
+{
+    if (!m_answer.isEmpty()) {
+        endSearch(false); // a part of another server's answer
+        return;
+    }
+    dropQuestion();
+    // Two copies started at once both start one; the second cannot listen and ends, and both take
+    // their lease on the first.
+    if (!m_startedInSearch) {
+        if (!startSimulator()) {
+            endSearch(false);
+            return;
+        }
+        m_startedInSearch = true;
+    }
+    m_nextQuestion.start(int(qMin<qint64>(RetryPauseMs, m_deadline.remainingTime())));
+}
+
+void SharedSimulator::endSearch(bool held)
+{
+    if (!m_searching)
+        return;
+    m_searching = false;
+    m_giveUp.stop();
+    m_nextQuestion.stop();
+    dropQuestion();
+    m_started = m_started || (held && m_startedInSearch);
+    emit searchEnded(held);
+}
+
+void SharedSimulator::dropQuestion()
+{
+    if (!m_question)
+        return;
+    m_question->disconnect(this);
+    m_question->abort();
+    m_question->deleteLater();
+    m_question = nullptr;
 }
 
 void SharedSimulator::onLeaseLost()
@@ -107,13 +152,13 @@ void SharedSimulator::onLeaseLost()
     m_lease->deleteLater();
     m_lease = nullptr;
     // Someone ended the simulator under the program: start it again rather than leave the window
-    // without its services, not from inside the socket's own signal, and with a shorter wait than
-    // at start, as the window is in use.
-    QTimer::singleShot(0, this, [this] { acquire(RestartWaitMs); });
+    // without its services. Requests sent meanwhile fail as refused ones do.
+    search(RetakeWaitMs);
 }
 
 void SharedSimulator::release()
 {
+    endSearch(false);
     if (!m_lease)
         return;
     m_lease->disconnect(this);

@@ -8,9 +8,11 @@
 #include "TrackingService.h"
 
 #include <QDateTime>
+#include <QNetworkProxy>
 #include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -100,6 +102,9 @@ private slots:
     void executableStartsAndStopsCleanly();
     void sharedByEveryCopyUntilTheLastEnds();
     void leaseTakenAgainWhenTheSimulatorEnds();
+    void leaseTakenAgainWhileTheThreadGoesOn();
+    void leaseAskedForOnlyOfTheSimulator_data();
+    void leaseAskedForOnlyOfTheSimulator();
     void endsWithTheProgramHoweverItEnds_data();
     void endsWithTheProgramHoweverItEnds();
 
@@ -286,6 +291,68 @@ void TestSimulator::leaseTakenAgainWhenTheSimulatorEnds()
     QVERIFY(!eventsAt(port).isEmpty());
     program.release();
     QTRY_VERIFY_WITH_TIMEOUT(!answers(port), ProcessBoundMs);
+}
+
+// The simulator in this very process can answer only while the thread that seeks the lease goes on
+// handling events, as the window's thread must: a lease lost while the window is in use is sought
+// again without holding the window up.
+void TestSimulator::leaseTakenAgainWhileTheThreadGoesOn()
+{
+    auto simulator = std::make_unique<SimulatorServer>(TrackingProtocol::NoUpdateNeeded);
+    QVERIFY(simulator->listen(0));
+    const quint16 port = simulator->port();
+    SharedSimulator program(QString(), port); // nothing to start: only the one in this process
+    QVERIFY(program.acquire(ProcessBoundMs));
+
+    // Ended and started again at once: the lease closes, and the new simulator has to answer.
+    simulator = std::make_unique<SimulatorServer>(TrackingProtocol::NoUpdateNeeded);
+    QVERIFY(simulator->listen(port));
+    QTRY_VERIFY_WITH_TIMEOUT(program.holdsLease() && simulator->leaseCount() == 1, ProcessBoundMs);
+    QVERIFY(!program.startedSimulator());
+}
+
+void TestSimulator::leaseAskedForOnlyOfTheSimulator_data()
+{
+    QTest::addColumn<bool>("foreignServer");
+    QTest::addColumn<bool>("proxy");
+    // Another server answers every path with a page and closes: no lease, and it is asked once, not
+    // again and again as it closes.
+    QTest::newRow("another server on the port: asked once") << true << false;
+    // The application's proxy is for other hosts; this one (a dead one) would take the question away.
+    QTest::newRow("a proxy for the application: not asked") << false << true;
+}
+
+void TestSimulator::leaseAskedForOnlyOfTheSimulator()
+{
+    QFETCH(bool, foreignServer);
+    QFETCH(bool, proxy);
+    SimulatorServer simulator(TrackingProtocol::NoUpdateNeeded);
+    QTcpServer other;
+    int questions = 0;
+    connect(&other, &QTcpServer::newConnection, &other, [&] {
+        while (QTcpSocket *socket = other.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, socket, [&questions, socket] {
+                ++questions;
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello");
+                socket->disconnectFromHost();
+            });
+        }
+    });
+    QVERIFY(foreignServer ? other.listen(QHostAddress::LocalHost) : simulator.listen(0));
+    const quint16 port = foreignServer ? other.serverPort() : simulator.port();
+    if (proxy)
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 9));
+    const auto restore = qScopeGuard([] { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); });
+
+    SharedSimulator program(QString(), port);
+    QCOMPARE(program.acquire(ProcessBoundMs), !foreignServer);
+    if (foreignServer) {
+        QTest::qWait(300); // time for any further question to arrive
+        QCOMPARE(questions, 1);
+        QVERIFY(!program.holdsLease());
+    } else {
+        QCOMPARE(simulator.leaseCount(), 1);
+    }
 }
 
 void TestSimulator::endsWithTheProgramHoweverItEnds_data()
