@@ -1,6 +1,7 @@
 // The History list's menu: opening it, deleting a line, and re-running a line's query.
 
 #include "GuiTestSupport.h"
+#include "TrackingProtocol.h"
 #include "form1.h"
 
 #include <QAccessible>
@@ -14,17 +15,15 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
-#include <QUrlQuery>
 #include <memory>
 
 namespace {
 // One event whose context names the courier code and number the service was asked for.
 TestHttpServer::Response echoAnswer(const TestHttpServer::Request &request)
 {
-    const QUrlQuery query(request.query);
-    const QString com = query.queryItemValue(QStringLiteral("com"));
-    const QString nu =
-        QUrl::fromPercentEncoding(query.queryItemValue(QStringLiteral("nu"), QUrl::FullyEncoded).toUtf8());
+    const auto sent = TrackingProtocol::readTrackingRequest(request.path, request.query);
+    const QString com = sent ? sent->courierCode : QString();
+    const QString nu = sent ? sent->number : QString();
     return TestHttpServer::text(
         QStringLiteral(R"({"data":[{"time":"2015-06-01 08:00:00","context":"%1|%2"}]})").arg(com, nu).toUtf8());
 }

@@ -38,10 +38,16 @@ TestHttpServer::Response heldEvent(const QString &context)
     return TestHttpServer::held(TestHttpServer::text(eventsAnswer({{"2015-06-01 08:00:00", context}})));
 }
 
+// The request as the tracking service reads it.
+TrackingProtocol::TrackingRequest sent(const TestHttpServer::Request &request)
+{
+    return TrackingProtocol::readTrackingRequest(request.path, request.query)
+        .value_or(TrackingProtocol::TrackingRequest{});
+}
+
 QString sentNumber(const TestHttpServer::Request &request)
 {
-    const QUrlQuery query(request.query);
-    return QUrl::fromPercentEncoding(query.queryItemValue(QStringLiteral("nu"), QUrl::FullyEncoded).toUtf8());
+    return sent(request).number;
 }
 } // namespace
 
@@ -115,8 +121,10 @@ void TestQuery::queryListsEventsAndLogsIt()
     const QTime after = QTime::currentTime();
 
     QCOMPARE(m_on.server->requestCount(), 1);
-    QCOMPARE(m_on.server->lastRequest().target,
-             "/?com=zhongtong&nu=123456789012&id=" + TrackingProtocol::AccessKey.toLatin1());
+    const TrackingProtocol::TrackingRequest request = sent(m_on.server->lastRequest());
+    QCOMPARE(request.courierCode, QStringLiteral("zhongtong"));
+    QCOMPARE(request.number, QStringLiteral("123456789012"));
+    QCOMPARE(request.key, TrackingProtocol::AccessKey);
     QCOMPARE(linesOf(results()), QStringList({"2015-06-02 09:00:00   已签收", "2015-06-01 08:12:30   【杭州】已收件"}));
     QCOMPARE(history()->count(), 1);
     const QRegularExpression format(QStringLiteral("^时间: (\\d\\d:\\d\\d:\\d\\d) 公司:中通 单号:123456789012$"));
@@ -215,7 +223,7 @@ void TestQuery::historyNamesTheCourier()
     QFETCH(QString, name);
 
     query(courier, "A1");
-    QCOMPARE(QUrlQuery(m_on.server->lastRequest().query).queryItemValue(QStringLiteral("com")), code);
+    QCOMPARE(sent(m_on.server->lastRequest()).courierCode, code);
     QCOMPARE(history()->count(), 1);
     QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 公司:") + name + QStringLiteral(" 单号:A1")));
 }
@@ -286,11 +294,10 @@ void TestQuery::numberReachesTheServiceAsTyped()
     query("tiantian", number);
 
     QCOMPARE(m_on.server->requestCount(), 1);
-    const QUrlQuery sent(m_on.server->lastRequest().query);
-    QCOMPARE(sent.queryItems().size(), 3);
-    QCOMPARE(sent.queryItemValue(QStringLiteral("com")), QStringLiteral("tiantian"));
-    QCOMPARE(sentNumber(m_on.server->lastRequest()), number);
-    QCOMPARE(sent.queryItemValue(QStringLiteral("id")), TrackingProtocol::AccessKey);
+    const TrackingProtocol::TrackingRequest request = sent(m_on.server->lastRequest());
+    QCOMPARE(request.courierCode, QStringLiteral("tiantian"));
+    QCOMPARE(request.number, number);
+    QCOMPARE(request.key, TrackingProtocol::AccessKey);
     QVERIFY(history()->item(0)->text().endsWith(QStringLiteral(" 单号:") + number));
 }
 
@@ -318,7 +325,7 @@ void TestQuery::overtakenQueryAddsNoResultLines()
 {
     QFETCH(bool, firstFails);
     m_on.server->setResponder([firstFails](const TestHttpServer::Request &request) {
-        const bool first = request.query.contains("nu=FIRST");
+        const bool first = sent(request).number == QLatin1String("FIRST");
         TestHttpServer::Response response = TestHttpServer::text(eventsAnswer(
             {{first ? "2015-01-01 00:00:01" : "2015-02-02 00:00:02", first ? "first parcel" : "second parcel"}}));
         response.held = first;

@@ -16,6 +16,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QUrl>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,9 +33,13 @@ HttpGetOptions bounded()
     return options;
 }
 
+// The path and query of a tracking request, as the program sends it (with another key, if given).
 QString query(const QString &com, const QString &number, const QString &id = key)
 {
-    return QStringLiteral("/?com=%1&nu=%2&id=%3").arg(com, number, id);
+    QString url =
+        TrackingProtocol::requestUrl(TrackingProtocol::requestUrlTemplate(QStringLiteral("127.0.0.1")), com, number);
+    url.replace(TrackingProtocol::AccessKey, id);
+    return QUrl(url).toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::FullyEncoded);
 }
 
 // Generous bounds: under Wine a process takes seconds to start.
@@ -173,7 +178,7 @@ void TestSimulator::problemReports_data()
     const QStringList noNumber{QStringLiteral("单号不存在或者已经过期")};
     QTest::newRow("wrong key") << query("zhongtong", "123456789012", "0000")
                                << QStringList{"授权错误，请检查单号和授权码"} << "授权错误，请检查单号和授权码";
-    QTest::newRow("no key") << QStringLiteral("/?com=zhongtong&nu=123456789012")
+    QTest::newRow("no key") << query("zhongtong", "123456789012", QString())
                             << QStringList{"授权错误，请检查单号和授权码"} << "授权错误，请检查单号和授权码";
     QTest::newRow("only zeros") << query("zhongtong", "000000") << noNumber << "单号不存在或者已经过期";
     QTest::newRow("too short") << query("zhongtong", "12345") << noNumber << "单号不存在或者已经过期";
@@ -213,7 +218,8 @@ void TestSimulator::updateFileAndHomePage()
     QCOMPARE(update.contentType, QByteArray("text/plain;charset=utf-8"));
     QCOMPARE(TrackingService::answerFor(QStringLiteral("/gengxin1.txt"), QString(), QStringLiteral("需要更新")).body,
              QByteArray("需要更新"));
-    QCOMPARE(TrackingService::answerFor(QStringLiteral("/"), query("ems", "E12345").mid(2)).contentType,
+    const QUrl tracking(query("ems", "E12345"));
+    QCOMPARE(TrackingService::answerFor(tracking.path(), tracking.query(QUrl::FullyEncoded)).contentType,
              QByteArray("application/json;charset=utf-8"));
 
     QCOMPARE(fetch(QStringLiteral("/gengxin1.txt")), QStringLiteral("不用更新"));
