@@ -64,6 +64,12 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     add_compile_options("-ffile-prefix-map=${PROJECT_SOURCE_DIR}=." "-ffile-prefix-map=${PROJECT_BINARY_DIR}=build")
 endif()
 
+# MinGW's ld writes the time of the link into a PE file's header and export table; no time at all
+# instead (0, which Windows does not read).
+if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    add_link_options(LINKER:--no-insert-timestamp)
+endif()
+
 # Installed folders get the same modes whatever the builder's umask, in `cmake --install` and CPack.
 set(quorvel_directory_permissions OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
     WORLD_EXECUTE)
