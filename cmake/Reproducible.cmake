@@ -69,6 +69,9 @@ endif()
 if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     add_link_options(LINKER:--no-insert-timestamp)
 endif()
+# `cmake --install --strip` runs MinGW's strip, which writes its own time into a PE file's header,
+# or SOURCE_DATE_EPOCH from its environment: the install sets it before any other install rule runs.
+install(CODE "set(ENV{SOURCE_DATE_EPOCH} \"${QUORVEL_SOURCE_DATE_EPOCH}\")")
 
 # Installed folders get the same modes whatever the builder's umask, in `cmake --install` and CPack.
 set(quorvel_directory_permissions OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
