@@ -58,10 +58,13 @@ set(QUORVEL_SOURCE_DATE_EPOCH "${source_date_epoch}" CACHE INTERNAL "The time th
 set_property(GLOBAL PROPERTY RULE_LAUNCH_CUSTOM
              "${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${QUORVEL_SOURCE_DATE_EPOCH}")
 
-# No path of the source or build folder in objects (debug information, __FILE__): the build folder's
-# map comes last, so it wins where the build folder lies inside the source folder.
+# No path of the source or build folder in objects (debug information, __FILE__) of the builds that
+# ship; the shipped files are stripped and use no __FILE__ today, so this keeps it so. The build
+# folder's map comes last, so it wins where the build folder lies inside the source folder. Debug
+# builds keep the real paths, for a debugger to find the sources.
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-    add_compile_options("-ffile-prefix-map=${PROJECT_SOURCE_DIR}=." "-ffile-prefix-map=${PROJECT_BINARY_DIR}=build")
+    add_compile_options("$<$<NOT:$<CONFIG:Debug>>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>"
+                        "$<$<NOT:$<CONFIG:Debug>>:-ffile-prefix-map=${PROJECT_BINARY_DIR}=build>")
 endif()
 
 # MinGW's ld writes the time of the link into a PE file's header and export table; no time at all
