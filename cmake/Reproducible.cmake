@@ -77,6 +77,8 @@ endif()
 install(CODE "set(ENV{SOURCE_DATE_EPOCH} \"${QUORVEL_SOURCE_DATE_EPOCH}\")")
 
 # Installed folders get the same modes whatever the builder's umask, in `cmake --install` and CPack.
+# (The .deb's ar members take the modes of the files cpack writes: scripts/package packs under
+# umask 022.)
 set(quorvel_directory_permissions OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
     WORLD_EXECUTE)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${quorvel_directory_permissions})
