@@ -6,7 +6,8 @@
 #   QUORVEL_CHANGELOG_VERSION   the version in its first line
 #   QUORVEL_CHANGELOG_MAINTAINER the "Name <address>" of its trailer line
 #   QUORVEL_RELEASE_DATE        the trailer's date as YYYY-MM-DD, in the trailer's own time zone
-#   QUORVEL_RELEASE_TIMESTAMP   the trailer's time in seconds since 1970 (UTC)
+#   QUORVEL_RELEASE_TIMESTAMP   the trailer's time in seconds since 1970 (UTC), as Debian's tools
+#                               read it (dpkg-parsechangelog -STimestamp): the artefacts' time
 function(quorvel_read_changelog file)
     file(STRINGS "${file}" heading LIMIT_COUNT 1 REGEX "^[a-z0-9][a-z0-9.+-]* \\(")
     file(STRINGS "${file}" trailer LIMIT_COUNT 1 REGEX "^ -- ")
