@@ -46,7 +46,9 @@ std::optional<TrackingRequest> readTrackingRequest(const QString &path, const QS
     const QUrlQuery received(query);
     TrackingRequest request;
     for (const auto &[key, placeholder] : QUrlQuery(form).queryItems()) {
-        const QString value = received.queryItemValue(key, QUrl::FullyDecoded);
+        // Decoded byte by byte: QUrlQuery's own decoding leaves some characters (noncharacters such
+        // as U+FDD0) percent-encoded.
+        const QString value = QUrl::fromPercentEncoding(received.queryItemValue(key, QUrl::FullyEncoded).toUtf8());
         if (placeholder == CompanyPlaceholder)
             request.courierCode = value;
         else if (placeholder == NumberPlaceholder)

@@ -39,6 +39,7 @@ void TestProtocol::numberReachesTheServiceUnchanged_data()
     QTest::newRow("plus sign") << "1+2";
     QTest::newRow("Chinese") << "单号:中通";
     QTest::newRow("slash and question mark") << "a/b?c";
+    QTest::newRow("a noncharacter") << QStringLiteral("12\uFDD034");
 }
 
 void TestProtocol::numberReachesTheServiceUnchanged()
