@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QStringList>
+#include <QTimeZone>
 
 #include <algorithm>
 
@@ -133,7 +134,7 @@ QList<Event> journey(const QString &courierName, const QString &number)
         contexts.resize(2 + random.below(int(contexts.size()) - 2));
 
     QDateTime time(QDate(2015, 5, 1).addDays(random.below(60)),
-                   QTime(7 + random.below(12), random.below(60), random.below(60)), Qt::UTC);
+                   QTime(7 + random.below(12), random.below(60), random.below(60)), QTimeZone::utc());
     QList<Event> events;
     for (const QString &context : contexts) {
         events.append({time, context});
