@@ -23,6 +23,21 @@ install_packages() {
     apt_get update && apt_get install --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# The newest LLVM version of the machine's release whose clang and sanitizer runtimes it offers (Debian
+# carries several side by side), so that no script names one that another release lacks.
+newest_llvm() {
+    local version
+    both_offered() {
+        apt-cache search --names-only '^(clang|libclang-rt)-[0-9]+(-dev)?$' |
+            sed -En 's/^(clang|libclang-rt)-([0-9]+)(-dev)? .*/\1 \2/p' | sort -u | cut -d' ' -f2 | sort -n | uniq -d |
+            tail -n 1
+    }
+    version="$(both_offered)"
+    [[ -n "$version" ]] || { apt_get update && version="$(both_offered)"; }
+    [[ -n "$version" ]] || fail "the archive offers no clang-N with its sanitizer runtimes (libclang-rt-N-dev)"
+    echo "$version"
+}
+
 # Configures the folder $1 with the CMake arguments after it and builds it, or only the targets
 # after a "--".
 build_tree() {
