@@ -1,6 +1,7 @@
 #include "TestHttpServer.h"
 
 #include "Platform.h"
+#include "TrackingProtocol.h"
 
 #include <QTcpSocket>
 #include <QTimer>
@@ -72,12 +73,17 @@ bool TestHttpServer::listen()
 
 QString TestHttpServer::hostAndPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_http->port());
+    return QStringLiteral("%1:%2").arg(TrackingProtocol::LoopbackAddress).arg(m_http->port());
+}
+
+QString TestHttpServer::baseUrl() const
+{
+    return QStringLiteral("http://") + hostAndPort();
 }
 
 QString TestHttpServer::url(const QString &pathAndQuery) const
 {
-    return QStringLiteral("http://") + hostAndPort() + pathAndQuery;
+    return baseUrl() + pathAndQuery;
 }
 
 void TestHttpServer::setResponse(const Response &response)

@@ -1,9 +1,9 @@
 #pragma once
 
-// A small HTTP/1.1 server for tests: 127.0.0.1 on an ephemeral port, one canned answer per request,
-// with the misbehaviours a real network shows (late answers, stalls, resets, silent closes). A late
-// answer is held until the test releases it, so a test decides what happens during the wait by
-// events, not by the clock.
+// A small HTTP/1.1 server for tests: the loopback address on an ephemeral port, one canned answer
+// per request, with the misbehaviours a real network shows (late answers, stalls, resets, silent
+// closes). A late answer is held until the test releases it, so a test decides what happens during
+// the wait by events, not by the clock.
 
 #include <QByteArray>
 #include <QList>
@@ -49,9 +49,10 @@ public:
     explicit TestHttpServer(QObject *parent = nullptr);
     ~TestHttpServer() override;
 
-    bool listen();                                                        // 127.0.0.1, ephemeral port
+    bool listen();                                                        // the loopback address, ephemeral port
     QString hostAndPort() const;                                          // "127.0.0.1:PORT"
-    QString url(const QString &pathAndQuery = QStringLiteral("/")) const; // "http://127.0.0.1:PORT" + pathAndQuery
+    QString baseUrl() const;                                              // "http://127.0.0.1:PORT"
+    QString url(const QString &pathAndQuery = QStringLiteral("/")) const; // baseUrl() + pathAndQuery
 
     // The answer for every request (the default is an empty 200 answer) ...
     void setResponse(const Response &response);

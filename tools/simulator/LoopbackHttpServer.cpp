@@ -1,5 +1,7 @@
 #include "LoopbackHttpServer.h"
 
+#include "TrackingProtocol.h"
+
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -85,7 +87,7 @@ LoopbackHttpServer::~LoopbackHttpServer()
 
 bool LoopbackHttpServer::listen(quint16 port)
 {
-    return m_server->listen(QHostAddress::LocalHost, port);
+    return m_server->listen(QHostAddress(TrackingProtocol::LoopbackAddress), port);
 }
 
 quint16 LoopbackHttpServer::port() const
