@@ -33,6 +33,8 @@ public:
     using RequestHandler = std::function<void(QTcpSocket *socket, const HttpRequestHead &request)>;
 
     explicit LoopbackHttpServer(RequestHandler handler, QObject *parent = nullptr);
+    // The same on `server`, which it takes over: a QSslServer, say, for requests over TLS.
+    LoopbackHttpServer(RequestHandler handler, QTcpServer *server, QObject *parent = nullptr);
     ~LoopbackHttpServer() override;
 
     bool listen(quint16 port = 0); // TrackingProtocol::LoopbackAddress; 0 picks a free port
