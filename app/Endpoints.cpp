@@ -5,8 +5,16 @@
 
 Endpoints Endpoints::fromBuild()
 {
-    return {QStringLiteral(QUORVEL_TRACKING_HOST), QStringLiteral(QUORVEL_SITE_HOST),
-            QStringLiteral(QUORVEL_PROVIDER_HOST), QStringLiteral(QUORVEL_CONTACT_QQ)};
+    return {QStringLiteral(QUORVEL_TRACKING_URL), QStringLiteral(QUORVEL_SITE_URL),
+            QStringLiteral(QUORVEL_PROVIDER_URL), QStringLiteral(QUORVEL_CONTACT_QQ)};
+}
+
+// Cut from the text as configured rather than rebuilt by QUrl, which would lower the host's case:
+// the window shows the site as its maker wrote it.
+QString Endpoints::siteHost() const
+{
+    const qsizetype schemeEnd = siteUrl.indexOf(QLatin1String("://"));
+    return schemeEnd < 0 ? siteUrl : siteUrl.mid(schemeEnd + 3);
 }
 
 QString Endpoints::siteHomePageWithSlash() const
@@ -16,7 +24,7 @@ QString Endpoints::siteHomePageWithSlash() const
 
 QString Endpoints::siteHomePage() const
 {
-    return QStringLiteral("http://") + siteHost;
+    return siteUrl;
 }
 
 QString Endpoints::updateFileUrl() const
@@ -26,5 +34,5 @@ QString Endpoints::updateFileUrl() const
 
 QString Endpoints::providerHomePage() const
 {
-    return QStringLiteral("http://") + providerHost;
+    return providerUrl;
 }

@@ -80,12 +80,12 @@ void SharedSimulator::ask()
     m_question = new QTcpSocket(this);
     m_question->setProxy(QNetworkProxy::NoProxy); // this machine: never through a proxy
     connect(m_question, &QTcpSocket::connected, this, [this] {
-        m_question->write(QByteArray("GET ") + TrackingProtocol::LeasePath +
-                          " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) + "\r\n\r\n");
+        m_question->write(QByteArray("GET ") + TrackingProtocol::LeasePath + " HTTP/1.1\r\nHost: " +
+                          TrackingProtocol::LoopbackAddress.toLatin1() + ':' + QByteArray::number(m_port) + "\r\n\r\n");
     });
     connect(m_question, &QTcpSocket::readyRead, this, &SharedSimulator::readAnswer);
     connect(m_question, &QTcpSocket::errorOccurred, this, &SharedSimulator::noAnswer);
-    m_question->connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
+    m_question->connectToHost(QHostAddress(TrackingProtocol::LoopbackAddress), m_port);
 }
 
 void SharedSimulator::readAnswer()

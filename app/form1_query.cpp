@@ -38,7 +38,7 @@ void form1::runQuery(HistoryEntry history)
     if (!carrier)
         return;
 
-    const QString url = TrackingProtocol::requestUrl(TrackingProtocol::requestUrlTemplate(m_endpoints.trackingHost),
+    const QString url = TrackingProtocol::requestUrl(TrackingProtocol::requestUrlTemplate(m_endpoints.trackingUrl),
                                                      carrier->apiCode, number);
     // Counted only now: a press that sends nothing must not take the Result list from a query
     // still waiting for its answer.

@@ -72,7 +72,7 @@ struct StartedProgram
         server.setResponse(TrackingProtocol::UpdateFilePath,
                            TestHttpServer::text(TrackingProtocol::NoUpdateNeeded.toUtf8()));
         window = std::make_unique<form1>(
-            Endpoints{server.hostAndPort(), server.hostAndPort(), server.hostAndPort(), QStringLiteral("12345678")});
+            Endpoints{server.baseUrl(), server.baseUrl(), server.baseUrl(), QStringLiteral("12345678")});
         if (!window->Form_Load())
             return false;
         window->show();
@@ -139,7 +139,8 @@ int startupChild(QApplication &app, const QString &host)
         return 1;
     NoBrowser browser;
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
-    form1 window(Endpoints{host, host, host, QStringLiteral("12345678")});
+    const QString url = QStringLiteral("http://") + host; // as a demonstration build has it
+    form1 window(Endpoints{url, url, url, QStringLiteral("12345678")});
     if (!window.Form_Load())
         return 1;
     window.show();
@@ -253,7 +254,7 @@ public:
     Simulator() : m_port(freePort()), m_lease(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE), m_port)
     {
         if (m_port != 0 && m_lease.acquire())
-            m_host = QStringLiteral("127.0.0.1:%1").arg(m_port);
+            m_host = QStringLiteral("%1:%2").arg(TrackingProtocol::LoopbackAddress).arg(m_port);
     }
     QString host() const { return m_host; }
 
@@ -261,7 +262,7 @@ private:
     static quint16 freePort()
     {
         QTcpServer probe;
-        return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+        return probe.listen(QHostAddress(TrackingProtocol::LoopbackAddress)) ? probe.serverPort() : 0;
     }
 
     quint16 m_port;

@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString number = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QString urlTemplate = TrackingProtocol::requestUrlTemplate(QStringLiteral("127.0.0.1:80"));
+    const QString urlTemplate = TrackingProtocol::requestUrlTemplate(QStringLiteral("https://track.example.test:8443"));
     const QString built = TrackingProtocol::requestUrl(urlTemplate, QStringLiteral("zhongtong"), number);
 
     const QUrl url(built, QUrl::StrictMode);

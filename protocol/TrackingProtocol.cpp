@@ -9,10 +9,10 @@ const QString CompanyPlaceholder = QStringLiteral("gongsi");
 const QString NumberPlaceholder = QStringLiteral("danhao");
 } // namespace
 
-QString requestUrlTemplate(const QString &trackingHost)
+QString requestUrlTemplate(const QString &trackingUrl)
 {
-    return QStringLiteral("http://") + trackingHost + QStringLiteral("/?com=") + CompanyPlaceholder +
-           QStringLiteral("&nu=") + NumberPlaceholder + QStringLiteral("&id=") + AccessKey;
+    return trackingUrl + QStringLiteral("/?com=") + CompanyPlaceholder + QStringLiteral("&nu=") + NumberPlaceholder +
+           QStringLiteral("&id=") + AccessKey;
 }
 
 QString requestUrl(const QString &urlTemplate, const QString &apiCode, const QString &number)
@@ -40,7 +40,7 @@ QString requestUrl(const QString &urlTemplate, const QString &apiCode, const QSt
 // keys are, the reader looks there.
 std::optional<TrackingRequest> readTrackingRequest(const QString &path, const QString &query)
 {
-    const QUrl form(requestUrlTemplate(QStringLiteral("service.invalid")));
+    const QUrl form(requestUrlTemplate(QString())); // relative: the path and query alone
     if (path != form.path() || query.isEmpty())
         return std::nullopt;
     const QUrlQuery received(query);

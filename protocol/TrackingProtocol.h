@@ -9,12 +9,16 @@
 
 namespace TrackingProtocol {
 
+// This machine, where the demonstration's simulator listens and the program finds it (the build's
+// QUORVEL_LOOPBACK_ADDRESS).
+inline const QString LoopbackAddress = QStringLiteral(QUORVEL_LOOPBACK_ADDRESS);
+
 // The key the tracking service knows the program by; every tracking request carries it.
 inline const QString AccessKey = QStringLiteral("5C1B0E9A7D3F2846B0A1C9E8D7F6A5B4");
 
-// "http://HOST/?com=gongsi&nu=danhao&id=KEY": the courier's code goes where "gongsi" stands, the
-// tracking number where "danhao" stands.
-QString requestUrlTemplate(const QString &trackingHost);
+// "BASE/?com=gongsi&nu=danhao&id=KEY", BASE the service's base URL (scheme, host, optional port):
+// the courier's code goes where "gongsi" stands, the tracking number where "danhao" stands.
+QString requestUrlTemplate(const QString &trackingUrl);
 
 // Fills "gongsi" with the API code and "danhao" with the percent-encoded number in one pass, so
 // that neither value is scanned for the other's placeholder.

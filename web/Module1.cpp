@@ -9,6 +9,9 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QScopeGuard>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QSslSocket>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -62,14 +65,25 @@ enum class AbortReason
     TooLarge
 };
 
+// What the error code alone does not tell. Qt reports a failed TLS handshake the same way whether
+// the server's certificate did not pass or the two ends found no common ground, so the refusal of a
+// certificate is noted as it happens.
+struct FailureFacts
+{
+    AbortReason abortReason = AbortReason::None;
+    bool certificateRefused = false;
+};
+
 const QString CutOffMessage = QStringLiteral("连接中断");
 const QString TooLargeMessage = QStringLiteral("数据过大");
 const QString NetworkErrorMessage = QStringLiteral("网络错误");
 
-QString describeFailure(QNetworkReply::NetworkError error, AbortReason abortReason)
+QString describeFailure(QNetworkReply::NetworkError error, const FailureFacts &facts)
 {
-    if (abortReason == AbortReason::TooLarge)
+    if (facts.abortReason == AbortReason::TooLarge)
         return TooLargeMessage;
+    if (facts.certificateRefused)
+        return QStringLiteral("服务器证书验证失败");
     switch (error) {
     case QNetworkReply::ConnectionRefusedError:
         return QStringLiteral("无法连接到服务器");
@@ -82,6 +96,8 @@ QString describeFailure(QNetworkReply::NetworkError error, AbortReason abortReas
         return CutOffMessage;
     case QNetworkReply::TooManyRedirectsError:
         return QStringLiteral("重定向次数过多");
+    case QNetworkReply::InsecureRedirectError:
+        return QStringLiteral("不安全的重定向");
     case QNetworkReply::ProtocolUnknownError:
     case QNetworkReply::ProtocolInvalidOperationError:
         return QStringLiteral("网址无效");
@@ -207,22 +223,39 @@ HttpGetResult HttpGetText(const QString &url, HttpGetOptions options)
     // body over as it came instead of unpacking it itself, and an unpacked body no longer shows
     // whether all of it arrived: Qt drops the Content-Length and passes on a cut-off stream's start.
     request.setRawHeader("Accept-Encoding", "gzip, deflate");
+    // Redirects are followed, but never from https to http: what came encrypted must not be
+    // answered in the clear, where anyone on the way can read the number or rewrite the events.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // HTTP/1.1 over TLS as over plain TCP: the rules for cut-off and oversized bodies (see
+    // DecodeResponseBody) are those of HTTP/1.1's framing, and Qt would otherwise pick HTTP/2
+    // wherever a server offers it.
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    // The certificate is checked against the system's trust store, its dates and the host name,
+    // whatever a default configuration may say, and a failure is never ignored: there is no one to
+    // ask, and no way to accept a certificate that did not pass.
+    QSslConfiguration tls = request.sslConfiguration();
+    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    request.setSslConfiguration(tls);
 
     // Released explicitly: a deleteLater() issued inside a nested event loop is not carried out
     // by that loop, so a reply left to it would outlive the call.
     std::unique_ptr<QNetworkReply> reply(manager.get(request));
-    AbortReason abortReason = AbortReason::None;
+    FailureFacts facts;
     QNetworkReply *const replyPointer = reply.get();
     const qint64 maxBodyBytes = options.maxBodyBytes;
     // The total is the Content-Length, so an announced oversized body fails with its first bytes.
     // (Aborting from metaDataChanged instead makes Qt report the error of an error page twice.)
     QObject::connect(replyPointer, &QNetworkReply::downloadProgress, replyPointer,
-                     [replyPointer, &abortReason, maxBodyBytes](qint64 received, qint64 total) {
-                         if (abortReason == AbortReason::None && (received > maxBodyBytes || total > maxBodyBytes)) {
-                             abortReason = AbortReason::TooLarge;
+                     [replyPointer, &facts, maxBodyBytes](qint64 received, qint64 total) {
+                         if (facts.abortReason == AbortReason::None &&
+                             (received > maxBodyBytes || total > maxBodyBytes)) {
+                             facts.abortReason = AbortReason::TooLarge;
                              replyPointer->abort();
                          }
                      });
+    // Only noted: left unanswered (no ignoreSslErrors), the handshake fails and so does the request.
+    QObject::connect(replyPointer, &QNetworkReply::sslErrors, replyPointer,
+                     [&facts](const QList<QSslError> &) { facts.certificateRefused = true; });
 
     QEventLoop loop;
     QObject::connect(replyPointer, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -236,9 +269,9 @@ HttpGetResult HttpGetText(const QString &url, HttpGetOptions options)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 
     HttpGetResult result;
-    if (abortReason != AbortReason::None ||
+    if (facts.abortReason != AbortReason::None ||
         (reply->error() != QNetworkReply::NoError && !isErrorStatusOnly(*reply, proxyFactory->offeredProxy()))) {
-        result.error = describeFailure(reply->error(), abortReason);
+        result.error = describeFailure(reply->error(), facts);
     } else {
         // Qt 6.4 at times reports a connection that breaks off in the middle of a body with a
         // Content-Length as a success with the part that arrived: the announced length tells.

@@ -23,7 +23,9 @@ struct HttpGetOptions
 // Sends one GET and waits for the whole answer in a nested event loop: every window event keeps
 // being handled meanwhile, a second call included. Never blocks forever (see HttpGetOptions).
 // Any response that arrives whole is an answer, whatever its status line says; only a request that
-// gets no whole response fails. Requests to this machine never go through a proxy.
+// gets no whole response fails. Requests to this machine never go through a proxy. An https URL is
+// answered only by a server whose certificate passes (the system's trust store, dates, host name),
+// and never through a redirect to http.
 // The options are copied: the caller (a window, say) may be gone before the wait ends.
 HttpGetResult HttpGetText(const QString &url, HttpGetOptions options = {});
 

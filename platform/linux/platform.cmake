@@ -10,3 +10,8 @@ target_link_libraries(quorvel_platform_window PRIVATE PkgConfig::WaylandClient)
 
 find_package(ZLIB REQUIRED)
 target_link_libraries(quorvel_zlib INTERFACE ZLIB::ZLIB)
+
+# TLS: Debian's shared Qt loads its OpenSSL backend (the system's trust store) at run time, from
+# its own plugins folder; nothing to link.
+function(quorvel_link_tls_backend target)
+endfunction()

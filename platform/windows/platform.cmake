@@ -16,3 +16,9 @@ qt_add_resources(quorvel_platform_window "quorvel_qt_translations" PREFIX "/tran
 # Qt for Windows carries a zlib of its own, so the program stays one file.
 find_package(Qt6 REQUIRED COMPONENTS ZlibPrivate)
 target_link_libraries(quorvel_zlib INTERFACE Qt6::ZlibPrivate)
+
+# TLS: Windows' own, Schannel (the system's trust store), linked into the static executable as the
+# one backend a request over https may use, rather than left to whatever Qt counts as default.
+function(quorvel_link_tls_backend target)
+    qt_import_plugins(${target} INCLUDE_BY_TYPE tls Qt6::QSchannelBackendPlugin)
+endfunction()

@@ -65,7 +65,8 @@ wait_for() {
     for ((i = 0; i < $1; i++)); do "${@:2}" && return 0 || sleep 0.1; done
     return 1
 }
-port_answers() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+# Whether something answers at address $1, port $2 (a build's QUORVEL_LOOPBACK_ADDRESS and port).
+port_answers() { (exec 3<>"/dev/tcp/$1/$2") 2>/dev/null; }
 ended() { ! kill -0 "$1" 2>/dev/null; }
 # Kills a background process (with signal $2, TERM by default) and reaps it quietly.
 end_process() { kill -"${2:-TERM}" "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }

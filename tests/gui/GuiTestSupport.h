@@ -25,7 +25,7 @@
 
 inline Endpoints endpointsFor(const TestHttpServer &server)
 {
-    return {server.hostAndPort(), server.hostAndPort(), server.hostAndPort(), QStringLiteral("12345678")};
+    return {server.baseUrl(), server.baseUrl(), server.baseUrl(), QStringLiteral("12345678")};
 }
 
 template <typename Control> Control *control(const QWidget *window, const char *name)

@@ -38,9 +38,9 @@ void TestDemonstration::initTestCase()
 {
     m_simulator = std::make_unique<SimulatorServer>(TrackingProtocol::NoUpdateNeeded);
     QVERIFY(m_simulator->listen(0));
-    const QString host = QStringLiteral("127.0.0.1:%1").arg(m_simulator->port());
+    const QString url = QStringLiteral("http://%1:%2").arg(TrackingProtocol::LoopbackAddress).arg(m_simulator->port());
     m_messages = std::make_unique<MessageBoxRecorder>();
-    m_window = std::make_unique<form1>(Endpoints{host, host, host, QStringLiteral("12345678")});
+    m_window = std::make_unique<form1>(Endpoints{url, url, url, QStringLiteral("12345678")});
     m_window->setHttpOptions({5000, 1024 * 1024});
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

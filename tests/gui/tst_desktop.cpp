@@ -78,8 +78,8 @@ void TestDesktop::initTestCase()
 
 void TestDesktop::windowCaption()
 {
-    form1 window(Endpoints{QStringLiteral("t.example.test"), QStringLiteral("www.example.test"),
-                           QStringLiteral("p.example.test"), QStringLiteral("12345678")});
+    form1 window(Endpoints{QStringLiteral("http://t.example.test"), QStringLiteral("https://www.example.test"),
+                           QStringLiteral("http://p.example.test"), QStringLiteral("12345678")});
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 

@@ -34,7 +34,8 @@ QIcon solidIcon(const QColor &colour)
 
 std::unique_ptr<form1> shownWindow()
 {
-    auto window = std::make_unique<form1>(Endpoints{"example.test", "example.test", "provider.test", "12345678"});
+    auto window = std::make_unique<form1>(
+        Endpoints{"http://example.test", "http://example.test", "http://provider.test", "12345678"});
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         return nullptr;

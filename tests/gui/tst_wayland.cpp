@@ -31,8 +31,8 @@ int showOnWayland(int argc, char **argv)
 {
     QApplication app(argc, argv);
     setUpApplication(app);
-    form1 window(Endpoints{QStringLiteral("t.example.test"), QStringLiteral("www.example.test"),
-                           QStringLiteral("p.example.test"), QStringLiteral("12345678")});
+    form1 window(Endpoints{QStringLiteral("http://t.example.test"), QStringLiteral("https://www.example.test"),
+                           QStringLiteral("http://p.example.test"), QStringLiteral("12345678")});
     window.show();
     if (!QTest::qWaitForWindowExposed(&window, 5000))
         return 2;

@@ -37,15 +37,15 @@
 
 namespace {
 
-const QString SiteHost = QStringLiteral("example.test");
+const QString SiteUrl = QStringLiteral("http://example.test");
 const QString ContactQq = QStringLiteral("12345678");
 constexpr int TwipsPerPixel = 15;
 const QSize ClientSize(15225 / TwipsPerPixel, 8850 / TwipsPerPixel);
 
-Endpoints testEndpoints(const QString &siteHost = SiteHost, const QString &contactQq = ContactQq)
+Endpoints testEndpoints(const QString &siteUrl = SiteUrl, const QString &contactQq = ContactQq)
 {
-    return Endpoints{QStringLiteral("tracking.example.test"), siteHost, QStringLiteral("provider.example.test"),
-                     contactQq};
+    return Endpoints{QStringLiteral("http://tracking.example.test"), siteUrl,
+                     QStringLiteral("http://provider.example.test"), contactQq};
 }
 
 // Shown as the program shows it after start-up, without running Form_Load (which goes online).
@@ -545,19 +545,24 @@ void tst_window::captionsAreNotClipped()
 
 void tst_window::autoSizedLabelsFollowTheirText_data()
 {
-    QTest::addColumn<QString>("siteHost");
+    QTest::addColumn<QString>("siteUrl");
+    QTest::addColumn<QString>("siteHost"); // what the link and the caption show of the URL
     QTest::addColumn<QString>("contactQq");
-    QTest::newRow("short host, eight-digit number") << QStringLiteral("example.test") << QStringLiteral("12345678");
-    QTest::newRow("host with port, five-digit number") << QStringLiteral("127.0.0.1:18715") << QStringLiteral("10001");
-    QTest::newRow("long host, eleven-digit number")
-        << QStringLiteral("www.quorvel-software.example.test") << QStringLiteral("80001234567");
+    QTest::newRow("short host, eight-digit number")
+        << QStringLiteral("http://example.test") << QStringLiteral("example.test") << QStringLiteral("12345678");
+    QTest::newRow("https, host with port, five-digit number")
+        << QStringLiteral("https://127.0.0.1:18715") << QStringLiteral("127.0.0.1:18715") << QStringLiteral("10001");
+    QTest::newRow("long host in capitals, eleven-digit number")
+        << QStringLiteral("https://WWW.Quorvel-Software.example.test")
+        << QStringLiteral("WWW.Quorvel-Software.example.test") << QStringLiteral("80001234567");
 }
 
 void tst_window::autoSizedLabelsFollowTheirText()
 {
+    QFETCH(QString, siteUrl);
     QFETCH(QString, siteHost);
     QFETCH(QString, contactQq);
-    form1 window(testEndpoints(siteHost, contactQq));
+    form1 window(testEndpoints(siteUrl, contactQq));
     QVERIFY(showWindow(window));
 
     for (const char *name : {"Label1", "Label3", "Label4", "Label5"}) {
@@ -568,6 +573,7 @@ void tst_window::autoSizedLabelsFollowTheirText()
         QVERIFY2(window.rect().contains(label->geometry()), name);
     }
     QCOMPARE(control<QLabel>(&window, "Label5")->text(), siteHost);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Quorvel快递查询软件2015版本-官方网址：") + siteHost);
     QVERIFY(control<QLabel>(&window, "Label4")->text().endsWith(contactQq));
 }
 

@@ -17,13 +17,13 @@ private slots:
 };
 
 namespace {
-const QString Host = QStringLiteral("api.example.test:8080");
+const QString Base = QStringLiteral("https://api.example.test:8080");
 } // namespace
 
 void TestProtocol::plainNumberGivesTheTemplatesUrl()
 {
-    QCOMPARE(requestUrl(requestUrlTemplate(Host), QStringLiteral("zhongtong"), QStringLiteral("123456789012")),
-             QStringLiteral("http://api.example.test:8080/?com=zhongtong&nu=123456789012&id=") + AccessKey);
+    QCOMPARE(requestUrl(requestUrlTemplate(Base), QStringLiteral("zhongtong"), QStringLiteral("123456789012")),
+             QStringLiteral("https://api.example.test:8080/?com=zhongtong&nu=123456789012&id=") + AccessKey);
 }
 
 void TestProtocol::numberReachesTheServiceUnchanged_data()
@@ -46,7 +46,7 @@ void TestProtocol::numberReachesTheServiceUnchanged()
 {
     QFETCH(QString, number);
 
-    const QString built = requestUrl(requestUrlTemplate(Host), QStringLiteral("shentong"), number);
+    const QString built = requestUrl(requestUrlTemplate(Base), QStringLiteral("shentong"), number);
     const QUrl url(built, QUrl::StrictMode);
     QVERIFY2(url.isValid(), qPrintable(url.errorString()));
     QCOMPARE(url.path(), QStringLiteral("/"));

@@ -1,7 +1,10 @@
 #include "TestHttpServer.h"
 
 #include "Platform.h"
+#include "TrackingProtocol.h"
 
+#include <QSslServer>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -50,13 +53,28 @@ QByteArray deflated(const QByteArray &data, int windowBits)
 
 } // namespace
 
-TestHttpServer::TestHttpServer(QObject *parent)
-    : QObject(parent), m_http(new LoopbackHttpServer(
-                           [this](QTcpSocket *socket, const Request &request) {
-                               m_requests.append(request);
-                               respond(socket, request);
-                           },
-                           this))
+TestHttpServer::TestHttpServer(QObject *parent) : TestHttpServer(new QTcpServer, QStringLiteral("http"), parent) {}
+
+namespace {
+QTcpServer *tlsServer(const QSslConfiguration &tls)
+{
+    auto *server = new QSslServer;
+    server->setSslConfiguration(tls);
+    return server;
+}
+} // namespace
+
+TestHttpServer::TestHttpServer(const QSslConfiguration &tls, QObject *parent)
+    : TestHttpServer(tlsServer(tls), QStringLiteral("https"), parent)
+{}
+
+TestHttpServer::TestHttpServer(QTcpServer *server, QString scheme, QObject *parent)
+    : QObject(parent), m_scheme(std::move(scheme)), m_http(new LoopbackHttpServer(
+                                                        [this](QTcpSocket *socket, const Request &request) {
+                                                            m_requests.append(request);
+                                                            respond(socket, request);
+                                                        },
+                                                        server, this))
 {}
 
 // Stalled connections end with the server, while what their ends touch still exists.
@@ -72,12 +90,17 @@ bool TestHttpServer::listen()
 
 QString TestHttpServer::hostAndPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_http->port());
+    return QStringLiteral("%1:%2").arg(TrackingProtocol::LoopbackAddress).arg(m_http->port());
+}
+
+QString TestHttpServer::baseUrl() const
+{
+    return m_scheme + QStringLiteral("://") + hostAndPort();
 }
 
 QString TestHttpServer::url(const QString &pathAndQuery) const
 {
-    return QStringLiteral("http://") + hostAndPort() + pathAndQuery;
+    return baseUrl() + pathAndQuery;
 }
 
 void TestHttpServer::setResponse(const Response &response)

@@ -1,9 +1,9 @@
 #pragma once
 
-// A small HTTP/1.1 server for tests: 127.0.0.1 on an ephemeral port, one canned answer per request,
-// with the misbehaviours a real network shows (late answers, stalls, resets, silent closes). A late
-// answer is held until the test releases it, so a test decides what happens during the wait by
-// events, not by the clock.
+// A small HTTP/1.1 server for tests, plain or over TLS: the loopback address on an ephemeral port,
+// one canned answer per request, with the misbehaviours a real network shows (late answers, stalls,
+// resets, silent closes). A late answer is held until the test releases it, so a test decides what
+// happens during the wait by events, not by the clock.
 
 #include <QByteArray>
 #include <QList>
@@ -15,6 +15,8 @@
 
 #include "LoopbackHttpServer.h"
 
+class QSslConfiguration;
+class QTcpServer;
 class QTcpSocket;
 
 class TestHttpServer : public QObject
@@ -47,11 +49,14 @@ public:
     using Request = HttpRequestHead;
 
     explicit TestHttpServer(QObject *parent = nullptr);
+    // Over TLS, with the certificate and key of `tls` (see TestCertificates.h): its URLs are https.
+    explicit TestHttpServer(const QSslConfiguration &tls, QObject *parent = nullptr);
     ~TestHttpServer() override;
 
-    bool listen();                                                        // 127.0.0.1, ephemeral port
+    bool listen();                                                        // the loopback address, ephemeral port
     QString hostAndPort() const;                                          // "127.0.0.1:PORT"
-    QString url(const QString &pathAndQuery = QStringLiteral("/")) const; // "http://127.0.0.1:PORT" + pathAndQuery
+    QString baseUrl() const;                                              // "http://127.0.0.1:PORT" (or https)
+    QString url(const QString &pathAndQuery = QStringLiteral("/")) const; // baseUrl() + pathAndQuery
 
     // The answer for every request (the default is an empty 200 answer) ...
     void setResponse(const Response &response);
@@ -90,6 +95,9 @@ private:
     Response responseFor(const Request &request) const;
     static void send(QTcpSocket *socket, const Response &response);
 
+    TestHttpServer(QTcpServer *server, QString scheme, QObject *parent);
+
+    QString m_scheme;
     LoopbackHttpServer *m_http = nullptr;
     Response m_default;
     QList<QPair<QString, Response>> m_byPath;

@@ -36,8 +36,8 @@ HttpGetOptions bounded()
 // The path and query of a tracking request, as the program sends it (with another key, if given).
 QString query(const QString &com, const QString &number, const QString &id = key)
 {
-    QString url =
-        TrackingProtocol::requestUrl(TrackingProtocol::requestUrlTemplate(QStringLiteral("127.0.0.1")), com, number);
+    QString url = TrackingProtocol::requestUrl(
+        TrackingProtocol::requestUrlTemplate(QStringLiteral("http://service.test")), com, number);
     url.replace(TrackingProtocol::AccessKey, id);
     return QUrl(url).toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::FullyEncoded);
 }

@@ -1,5 +1,7 @@
 #include "LoopbackHttpServer.h"
 
+#include "TrackingProtocol.h"
+
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -71,9 +73,15 @@ HttpRequestHead parseHead(const QByteArray &head)
 } // namespace
 
 LoopbackHttpServer::LoopbackHttpServer(RequestHandler handler, QObject *parent)
-    : QObject(parent), m_server(new QTcpServer(this)), m_handler(std::move(handler))
+    : LoopbackHttpServer(std::move(handler), new QTcpServer, parent)
+{}
+
+LoopbackHttpServer::LoopbackHttpServer(RequestHandler handler, QTcpServer *server, QObject *parent)
+    : QObject(parent), m_server(server), m_handler(std::move(handler))
 {
-    connect(m_server, &QTcpServer::newConnection, this, &LoopbackHttpServer::onNewConnection);
+    m_server->setParent(this);
+    // Not newConnection: a TLS server has its connection to hand out only once the handshake is over.
+    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &LoopbackHttpServer::onNewConnection);
 }
 
 // The sockets are children of m_server, so a stalled connection lives exactly as long as the server.
@@ -85,7 +93,7 @@ LoopbackHttpServer::~LoopbackHttpServer()
 
 bool LoopbackHttpServer::listen(quint16 port)
 {
-    return m_server->listen(QHostAddress::LocalHost, port);
+    return m_server->listen(QHostAddress(TrackingProtocol::LoopbackAddress), port);
 }
 
 quint16 LoopbackHttpServer::port() const

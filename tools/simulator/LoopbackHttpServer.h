@@ -1,7 +1,7 @@
 #pragma once
 
-// The HTTP side shared by the simulator and the tests' server: GET requests on 127.0.0.1, one
-// request head read per connection and handed to the owner, who answers on the socket.
+// The HTTP side shared by the simulator and the tests' server: GET requests on the loopback address,
+// one request head read per connection and handed to the owner, who answers on the socket.
 
 #include <QByteArray>
 #include <QHash>
@@ -33,9 +33,11 @@ public:
     using RequestHandler = std::function<void(QTcpSocket *socket, const HttpRequestHead &request)>;
 
     explicit LoopbackHttpServer(RequestHandler handler, QObject *parent = nullptr);
+    // The same on `server`, which it takes over: a QSslServer, say, for requests over TLS.
+    LoopbackHttpServer(RequestHandler handler, QTcpServer *server, QObject *parent = nullptr);
     ~LoopbackHttpServer() override;
 
-    bool listen(quint16 port = 0); // 127.0.0.1; 0 picks a free port
+    bool listen(quint16 port = 0); // TrackingProtocol::LoopbackAddress; 0 picks a free port
     quint16 port() const;
     QString errorString() const;
 

@@ -15,7 +15,7 @@ class SimulatorServer : public QObject
 public:
     explicit SimulatorServer(const QString &updateAnswer, QObject *parent = nullptr);
 
-    bool listen(quint16 port); // 127.0.0.1; 0 picks a free port
+    bool listen(quint16 port); // the loopback address; 0 picks a free port
     quint16 port() const;
     QString errorString() const;
 

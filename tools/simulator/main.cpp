@@ -30,12 +30,11 @@ int main(int argc, char *argv[])
     QStringList codes;
     for (const Carrier &carrier : CarrierTable::rows())
         codes << carrier.apiCode;
-    const QString request =
-        QUrl(TrackingProtocol::requestUrl(TrackingProtocol::requestUrlTemplate(QStringLiteral("127.0.0.1")),
-                                          QStringLiteral("CODE"), QStringLiteral("NUMBER")))
-            .toString(QUrl::RemoveScheme | QUrl::RemoveAuthority);
+    const QString request = QUrl(TrackingProtocol::requestUrl(TrackingProtocol::requestUrlTemplate(QString()),
+                                                              QStringLiteral("CODE"), QStringLiteral("NUMBER")))
+                                .toString();
     parser.setApplicationDescription(
-        QStringLiteral("Answers on 127.0.0.1 like the services the tool talks to:\n"
+        QStringLiteral("Answers on %4 like the services the tool talks to:\n"
                        "  GET %1\n"
                        "      tracking events as JSON, oldest first, the same for the same number\n"
                        "  GET %2  the update answer (see --update-answer)\n"
@@ -47,7 +46,8 @@ int main(int argc, char *argv[])
                        "  an unknown number: shorter than 6 or longer than 30 characters, anything but ASCII letters\n"
                        "  and digits, or only zeros (e.g. 000000)\n"
                        "One number in four is still on its way (state 0), the others are signed for (state 3).")
-            .arg(request, TrackingProtocol::UpdateFilePath, codes.join(QStringLiteral(", "))));
+            .arg(request, TrackingProtocol::UpdateFilePath, codes.join(QStringLiteral(", ")),
+                 TrackingProtocol::LoopbackAddress));
     parser.addHelpOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"),
@@ -80,11 +80,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "quorvel-simulator: cannot catch the system's requests to end; kill it instead\n");
     SimulatorServer server(parser.value(updateOption));
     if (!server.listen(quint16(port))) {
-        std::fprintf(stderr, "quorvel-simulator: cannot listen on 127.0.0.1:%u: %s\n", port,
-                     qPrintable(server.errorString()));
+        std::fprintf(stderr, "quorvel-simulator: cannot listen on %s:%u: %s\n",
+                     qPrintable(TrackingProtocol::LoopbackAddress), port, qPrintable(server.errorString()));
         return 1;
     }
-    std::printf("listening on http://127.0.0.1:%u\n", unsigned(server.port()));
+    std::printf("listening on http://%s:%u\n", qPrintable(TrackingProtocol::LoopbackAddress), unsigned(server.port()));
     std::fflush(stdout);
     if (parser.isSet(endWhenUnusedOption)) {
         QObject::connect(&server, &SimulatorServer::lastLeaseEnded, &app, &QCoreApplication::quit);
