@@ -6,7 +6,7 @@
 #include "BenchTable.h"
 #include "Module1.h"
 #include "Platform.h"
-#include "SharedSimulator.h"
+#include "SimulatorThread.h"
 #include "TestHttpServer.h"
 #include "TrackingProtocol.h"
 #include "form1.h"
@@ -51,6 +51,17 @@ double median(QList<double> values)
     return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
+quint16 freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
+QString loopbackHost(quint16 port)
+{
+    return QHostAddress(QHostAddress::LocalHost).toString() + u':' + QString::number(port);
+}
+
 // Swallows the home page the start-up opens: a benchmark starts no browser.
 class NoBrowser : public QObject
 {
@@ -80,6 +91,33 @@ struct StartedProgram
     }
 
     TestHttpServer server;
+    NoBrowser browser;
+    std::unique_ptr<form1> window;
+};
+
+// The window as main() starts a demonstration, on a port of its own: the simulator served from the
+// program's own thread, which the start-up's update check starts.
+struct DemonstrationProgram
+{
+    explicit DemonstrationProgram(quint16 port) : port(port), simulator(port)
+    {
+        setBeforeEachRequest([this] { simulator.serve(); });
+    }
+    ~DemonstrationProgram() { setBeforeEachRequest({}); }
+
+    bool start()
+    {
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+        const QString host = loopbackHost(port);
+        window = std::make_unique<form1>(Endpoints{host, host, host, QStringLiteral("12345678")});
+        if (!window->Form_Load() || !simulator.serving())
+            return false;
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+
+    quint16 port;
+    SimulatorThread simulator;
     NoBrowser browser;
     std::unique_ptr<form1> window;
 };
@@ -128,22 +166,14 @@ int pipelineChild(int events, int runs)
     return 0;
 }
 
-// Child: "startup HOST": the program's start as main() runs it (its lease on the simulator included),
-// against the simulator at HOST, with the skin beside the executable as an installed program has
+// Child: "startup PORT": the program's start as main() runs a demonstration (its simulator served from
+// its own thread on the free PORT), with the skin beside the executable as an installed program has
 // it. Prints its peak memory.
-int startupChild(QApplication &app, const QString &host)
+int startupChild(QApplication &app, quint16 port)
 {
     setUpApplication(app);
-    SharedSimulator simulator(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE), quint16(host.section(u':', 1).toUInt()));
-    if (!simulator.acquire())
-        return 1;
-    NoBrowser browser;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
-    form1 window(Endpoints{host, host, host, QStringLiteral("12345678")});
-    if (!window.Form_Load())
-        return 1;
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
+    DemonstrationProgram program(port);
+    if (!program.start())
         return 1;
     std::printf("%lld\n", Platform::peakMemoryKiB());
     return 0;
@@ -176,10 +206,11 @@ int floorChild(const QString &host)
     return 0;
 }
 
-// Child: "idle SECONDS": CPU seconds the shown window used while nobody touched it.
+// Child: "idle SECONDS": CPU seconds the shown window of a demonstration, serving its simulator, used
+// while nobody touched it.
 int idleChild(int seconds)
 {
-    StartedProgram program;
+    DemonstrationProgram program(freePort());
     if (!program.start())
         return 1;
     QCoreApplication::processEvents();
@@ -202,7 +233,7 @@ int appChild(const QStringList &arguments)
     if (what == QLatin1String("pipeline"))
         return pipelineChild(arguments.value(1).toInt(), arguments.value(2).toInt());
     if (what == QLatin1String("startup"))
-        return startupChild(*app, arguments.value(1));
+        return startupChild(*app, quint16(arguments.value(1).toUInt()));
     if (what == QLatin1String("floor"))
         return floorChild(arguments.value(1));
     if (what == QLatin1String("idle"))
@@ -244,28 +275,29 @@ QPair<double, QString> timedChild(const QStringList &arguments)
     return {double(clock.nsecsElapsed()) / 1e9, out.trimmed()};
 }
 
-// The simulator in a process of its own, so that neither start-up carries a server: started and
-// shared as a demonstration build's program does it, on a port of its own so that a running copy's
-// simulator is never the one timed, and ended with the benchmark's lease.
+// The developers' simulator in a process of its own, for the floor, which carries no server: on a
+// port of its own, so that a running copy's server is never the one timed.
 class Simulator
 {
 public:
-    Simulator() : m_port(freePort()), m_lease(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE), m_port)
+    Simulator()
     {
-        if (m_port != 0 && m_lease.acquire())
-            m_host = QStringLiteral("127.0.0.1:%1").arg(m_port);
+        const quint16 port = freePort();
+        m_process.start(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE),
+                        {QStringLiteral("--port"), QString::number(port)});
+        // It says where it listens once it does.
+        if (port != 0 && m_process.waitForReadyRead(10 * 1000))
+            m_host = loopbackHost(port);
+    }
+    ~Simulator()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
     }
     QString host() const { return m_host; }
 
 private:
-    static quint16 freePort()
-    {
-        QTcpServer probe;
-        return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
-    }
-
-    quint16 m_port;
-    SharedSimulator m_lease;
+    QProcess m_process;
     QString m_host;
 };
 
@@ -281,7 +313,7 @@ void startupRows(BenchTable &table)
     QList<double> program, floor;
     QList<qint64> programMemory, floorMemory;
     for (int run = 0; run < 15; ++run) {
-        const auto [programSeconds, programOut] = timedChild({QStringLiteral("startup"), simulator.host()});
+        const auto [programSeconds, programOut] = timedChild({QStringLiteral("startup"), QString::number(freePort())});
         const auto [floorSeconds, floorOut] = timedChild({QStringLiteral("floor"), simulator.host()});
         if (programOut.isEmpty() || floorOut.isEmpty()) {
             std::fprintf(stderr, "a start-up child failed\n");
@@ -298,7 +330,7 @@ void startupRows(BenchTable &table)
         return qint64(median(asDouble));
     };
     const qint64 programKiB = medianKiB(programMemory), floorKiB = medianKiB(floorMemory);
-    table.add({QStringLiteral("app"), QStringLiteral("start-up to window shown, skin applied"),
+    table.add({QStringLiteral("app"), QStringLiteral("start-up to window shown, skin applied, served itself"),
                QStringLiteral("update check"), programMedian, -1,
                QStringLiteral("peak %1 KiB; / floor: time %2, memory %3")
                    .arg(programKiB)

@@ -1,5 +1,6 @@
 // quorvel-simulator: the tracking service, the maker's site and the provider's page on one loopback
-// port, for running and trying out the tool without the real services.
+// port, as a demonstration build of the program serves them itself: for developers, to try the tool
+// against other answers (scripts/run with arguments) or to ask it with curl.
 
 #include "CarrierTable.h"
 #include "Platform.h"
@@ -10,16 +11,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
 
 #include <cstdio>
-
-namespace {
-// A simulator started for the programs that lease it and taken by none ends by itself (its starter
-// died before it could take its lease, say).
-constexpr int FirstLeaseWithinMs = 30 * 1000;
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -58,15 +52,8 @@ int main(int argc, char *argv[])
         QStringLiteral("Answer TEXT for %1 (default %2; e.g. %3).")
             .arg(TrackingProtocol::UpdateFilePath, TrackingProtocol::NoUpdateNeeded, TrackingProtocol::UpdateNeeded),
         QStringLiteral("TEXT"), TrackingProtocol::NoUpdateNeeded);
-    const QCommandLineOption endWhenUnusedOption(
-        QStringLiteral("end-when-unused"),
-        QStringLiteral("End when the last program that uses it has ended: each holds one connection to %1 open. "
-                       "Ends too if none has come within %2 s.")
-            .arg(QLatin1String(TrackingProtocol::LeasePath))
-            .arg(FirstLeaseWithinMs / 1000));
     parser.addOption(portOption);
     parser.addOption(updateOption);
-    parser.addOption(endWhenUnusedOption);
     parser.process(app);
 
     bool portIsNumber = false;
@@ -86,12 +73,5 @@ int main(int argc, char *argv[])
     }
     std::printf("listening on http://127.0.0.1:%u\n", unsigned(server.port()));
     std::fflush(stdout);
-    if (parser.isSet(endWhenUnusedOption)) {
-        QObject::connect(&server, &SimulatorServer::lastLeaseEnded, &app, &QCoreApplication::quit);
-        QTimer::singleShot(FirstLeaseWithinMs, &server, [&server] {
-            if (server.leaseCount() == 0)
-                QCoreApplication::quit();
-        });
-    }
     return app.exec();
 }
