@@ -51,6 +51,16 @@ wait_for() {
     return 1
 }
 port_answers() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+# The processes that hold the socket listening on TCP port $1 (one per line; none when nothing listens).
+port_listeners() {
+    local inode fd
+    inode="$(awk -v port=":$(printf '%04X' "$1")" '$4 == "0A" && substr($2, length($2) - 4) == port { print $10 }' \
+        /proc/net/tcp /proc/net/tcp6)"
+    [[ -n "$inode" ]] || return 0
+    for fd in /proc/[0-9]*/fd/*; do
+        [[ "$(readlink "$fd" 2>/dev/null)" == "socket:[$inode]" ]] && { fd="${fd#/proc/}"; echo "${fd%%/*}"; }
+    done | sort -u
+}
 ended() { ! kill -0 "$1" 2>/dev/null; }
 # Kills a background process (with signal $2, TERM by default) and reaps it quietly.
 end_process() { kill -"${2:-TERM}" "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
