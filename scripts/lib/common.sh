@@ -53,13 +53,11 @@ wait_for() {
 port_answers() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 # The processes that hold the socket listening on TCP port $1 (one per line; none when nothing listens).
 port_listeners() {
-    local inode fd
+    local inode
     inode="$(awk -v port=":$(printf '%04X' "$1")" '$4 == "0A" && substr($2, length($2) - 4) == port { print $10 }' \
         /proc/net/tcp /proc/net/tcp6)"
     [[ -n "$inode" ]] || return 0
-    for fd in /proc/[0-9]*/fd/*; do
-        [[ "$(readlink "$fd" 2>/dev/null)" == "socket:[$inode]" ]] && { fd="${fd#/proc/}"; echo "${fd%%/*}"; }
-    done | sort -u
+    find /proc/[0-9]*/fd -maxdepth 1 -lname "socket:\[$inode\]" 2>/dev/null | cut -d/ -f3 | sort -u
 }
 ended() { ! kill -0 "$1" 2>/dev/null; }
 # Kills a background process (with signal $2, TERM by default) and reaps it quietly.
