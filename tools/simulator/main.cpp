@@ -1,4 +1,4 @@
-// quorvel-simulator: the tracking service, the maker's site and the provider's page on one loopback
+// The developers' simulator: the tracking service, the maker's site and the provider's page on one loopback
 // port, as a demonstration build of the program serves them itself: for developers, to try the tool
 // against other answers (scripts/run with arguments) or to ask it with curl.
 
@@ -18,7 +18,8 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("quorvel-simulator"));
+    // Named by its file (tools/simulator/CMakeLists.txt), as Qt names an application by default.
+    const QByteArray name = QCoreApplication::applicationName().toLocal8Bit();
 
     QCommandLineParser parser;
     QStringList codes;
@@ -59,15 +60,15 @@ int main(int argc, char *argv[])
     bool portIsNumber = false;
     const uint port = parser.value(portOption).toUInt(&portIsNumber);
     if (!portIsNumber || port > 65535) {
-        std::fprintf(stderr, "quorvel-simulator: not a port: %s\n", qPrintable(parser.value(portOption)));
+        std::fprintf(stderr, "%s: not a port: %s\n", name.constData(), qPrintable(parser.value(portOption)));
         return 2;
     }
 
     if (!Platform::quitOnTerminationRequests(app))
-        std::fprintf(stderr, "quorvel-simulator: cannot catch the system's requests to end; kill it instead\n");
+        std::fprintf(stderr, "%s: cannot catch the system's requests to end; kill it instead\n", name.constData());
     SimulatorServer server(parser.value(updateOption));
     if (!server.listen(quint16(port))) {
-        std::fprintf(stderr, "quorvel-simulator: cannot listen on 127.0.0.1:%u: %s\n", port,
+        std::fprintf(stderr, "%s: cannot listen on 127.0.0.1:%u: %s\n", name.constData(), port,
                      qPrintable(server.errorString()));
         return 1;
     }
