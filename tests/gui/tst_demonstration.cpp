@@ -71,7 +71,10 @@ QStringList TestDemonstration::queryAndWait(const QString &courier, const QStrin
 {
     auto *history = control<QListWidget>(m_window.get(), "List2");
     const int logged = history->count();
-    control<QRadioButton>(m_window.get(), courier.toLatin1().constData())->setChecked(true);
+    auto *courierButton = control<QRadioButton>(m_window.get(), courier.toLatin1().constData());
+    if (QTest::currentTestFailed())
+        return {}; // a Carrier row without its button: nothing to query
+    courierButton->setChecked(true);
     control<QLineEdit>(m_window.get(), "Text2")->setText(number);
     QTest::mouseClick(control<QPushButton>(m_window.get(), "chaxun"), Qt::LeftButton);
     // The query has run to its end once it has logged its History line.
