@@ -21,6 +21,10 @@ bool SimulatorThread::serve()
         return true;
     // Listening starts here, on the caller's thread, so that the request it is about to send finds
     // the port open: the system holds the connection until the server's thread takes it.
+    // QTcpServer asks for SO_REUSEADDR on Unix and for neither it nor SO_EXCLUSIVEADDRUSE on Windows:
+    // on both, a second copy cannot listen while one does, and a port whose listener has just ended
+    // takes a new one at once though the connections it served linger in TIME_WAIT. (Windows keeps a
+    // port that was bound with SO_EXCLUSIVEADDRUSE refused until those connections are gone.)
     auto server = std::make_unique<SimulatorServer>(m_updateAnswer);
     if (!server->listen(m_port))
         return false;
