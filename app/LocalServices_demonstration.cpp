@@ -1,18 +1,30 @@
 #include "LocalServices.h"
 
 #include "BuildEndpoints.h"
-#include "SharedSimulator.h"
+#include "Module1.h"
+#include "SimulatorThread.h"
 
-#include <QCoreApplication>
-#include <QStandardPaths>
+#include <QObject>
 
-// The simulator beside the executable, shared with every other running copy. The start-up's update
-// check is the first request: it must find it listening.
+namespace {
+// The port is taken over before every request the program sends, the start-up's update check first,
+// and at no other time: a copy that finds another copy serving uses it, and one whose server has
+// ended serves from its next request on.
+class ServedHere : public QObject
+{
+public:
+    ServedHere() : m_simulator(QUORVEL_SIMULATOR_PORT)
+    {
+        setBeforeEachRequest([this] { m_simulator.serve(); });
+    }
+    ~ServedHere() override { setBeforeEachRequest({}); }
+
+private:
+    SimulatorThread m_simulator;
+};
+} // namespace
+
 std::unique_ptr<QObject> startLocalServices()
 {
-    auto simulator = std::make_unique<SharedSimulator>(
-        QStandardPaths::findExecutable(QStringLiteral("quorvel-simulator"), {QCoreApplication::applicationDirPath()}),
-        QUORVEL_SIMULATOR_PORT);
-    simulator->acquire();
-    return simulator;
+    return std::make_unique<ServedHere>();
 }

@@ -18,9 +18,9 @@ Handler &handler()
 }
 
 // Qt sizes a message box for its title on its own terms (the title in the window's font plus 50 px),
-// which is too narrow for a title bar on either system: "系统提示" gets 133 px on Linux, where its bar
-// shows one character of four, and 120 px on Windows, less than its caption takes there. Windows'
-// own box is wide enough for its caption; so is this one.
+// which is too narrow for a title bar on either system: the query messages' four-character title gets
+// 133 px on Linux, where its bar shows one character of four, and 120 px on Windows, less than its
+// caption takes there. Windows' own box is wide enough for its caption; so is this one.
 class TitledMessageBox : public QMessageBox
 {
 public:

@@ -1,19 +1,23 @@
 #pragma once
 
-// Mouse state in the numbers the window's mouse handlers take: buttons 1 left, 2 right, 4 middle;
-// shift state 1 Shift, 2 Ctrl, 4 Alt.
+// Mouse state in the numbers the window's mouse handlers take: the buttons' below, each a bit of the
+// held buttons; shift state 1 Shift, 2 Ctrl, 4 Alt.
 
 #include <Qt>
+
+namespace PointerButton {
+constexpr int Left = 1, Right = 2, Middle = 4;
+}
 
 inline int pointerButton(Qt::MouseButton button)
 {
     switch (button) {
     case Qt::LeftButton:
-        return 1;
+        return PointerButton::Left;
     case Qt::RightButton:
-        return 2;
+        return PointerButton::Right;
     case Qt::MiddleButton:
-        return 4;
+        return PointerButton::Middle;
     default:
         return 0;
     }
@@ -21,8 +25,9 @@ inline int pointerButton(Qt::MouseButton button)
 
 inline int pointerButtons(Qt::MouseButtons buttons)
 {
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
+    return (buttons & Qt::LeftButton ? PointerButton::Left : 0) |
+           (buttons & Qt::RightButton ? PointerButton::Right : 0) |
+           (buttons & Qt::MiddleButton ? PointerButton::Middle : 0);
 }
 
 inline int pointerShift(Qt::KeyboardModifiers modifiers)

@@ -23,5 +23,8 @@ void EndProgramAtOnce()
         return;
     }
     std::fflush(nullptr);
+    // _Exit, not exit: no static destructor or atexit handler runs under the threads that are still
+    // at work (a demonstration's server, Qt's own). The system ends them and closes the process's
+    // sockets, the server's port among them, which the next copy that sends then takes over.
     std::_Exit(0);
 }

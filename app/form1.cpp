@@ -23,7 +23,8 @@ form1::form1(const Endpoints &endpoints, QWidget *parent)
     m_ui->setupUi(this);
     setWindowTitle(ProgramTitle + QStringLiteral("版本-官方网址：") + m_endpoints.siteHost());
     m_ui->Label5->setText(m_endpoints.siteHost());
-    m_ui->Label4->setText(QStringLiteral("软件作者：Quorvel  如发现BUG，请联系QQ:") + m_endpoints.contactQq);
+    m_ui->Label4->setText(QStringLiteral("软件作者：") + AuthorName + QStringLiteral("  如发现BUG，请联系QQ:") +
+                          m_endpoints.contactQq);
     for (QLabel *autoSized : {m_ui->Label1, m_ui->Label3, m_ui->Label5, m_ui->Label4})
         autoSized->adjustSize();
     // Drawn above the labels they overlap.

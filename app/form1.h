@@ -23,8 +23,9 @@ public:
     explicit form1(const Endpoints &endpoints = Endpoints::fromBuild(), QWidget *parent = nullptr);
     ~form1() override;
 
-    // Tests shorten the time limit of the window's requests.
+    // Tests shorten the time limit of the window's requests, and read the limits it has of its own.
     void setHttpOptions(const HttpGetOptions &options) { m_httpOptions = options; }
+    const HttpGetOptions &httpOptions() const { return m_httpOptions; }
 
     // Start-up, in form1.cpp. Runs once before the window is first shown. Returns false when
     // the program has been ended (the update check said no); the window must not be shown then.

@@ -4,6 +4,7 @@
 #include "ui_form1.h"
 
 #include "CarrierTable.h"
+#include "MessageTexts.h"
 #include "Module1.h"
 #include "MsgBox.h"
 #include "TrackingProtocol.h"
@@ -28,7 +29,7 @@ void form1::runQuery(HistoryEntry history)
 
     const QString number = m_ui->Text2->text();
     if (number.isEmpty()) {
-        MsgBox::show(this, QStringLiteral("请输入快递单号"), QStringLiteral("系统提示"));
+        MsgBox::show(this, QStringLiteral("请输入快递单号"), NoticeTitle);
         return;
     }
     const std::optional<Carrier> carrier = CarrierTable::forwardLookup([this](const QString &buttonName) {
@@ -52,7 +53,7 @@ void form1::runQuery(HistoryEntry history)
     if (answer.failed()) {
         // The query never reached the service: nothing to log, nothing to list.
         if (!overtaken)
-            MsgBox::show(this, answer.error, QStringLiteral("系统提示"));
+            MsgBox::show(this, answer.error, NoticeTitle);
         return;
     }
     if (history == HistoryEntry::Append)
@@ -67,7 +68,7 @@ void form1::mnuedit1_Click()
     const QList<QListWidgetItem *> selected = m_ui->List2->selectedItems();
     const QString line = selected.isEmpty() ? QString() : selected.first()->text();
     if (line.isEmpty()) {
-        MsgBox::show(this, QStringLiteral("请选择一条记录来操作！"));
+        MsgBox::show(this, SelectALineFirst);
         return;
     }
     const std::optional<TrackingQuery::HistoryEntry> entry = TrackingQuery::parseHistoryLine(line);

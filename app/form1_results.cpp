@@ -5,6 +5,7 @@
 
 #include "ClipboardTexts.h"
 #include "ListLines.h"
+#include "MessageTexts.h"
 #include "MsgBox.h"
 #include "PointerArgs.h"
 #include "ResultList.h"
@@ -83,8 +84,7 @@ void form1::List2_MouseDown(int Button, int Shift, float X, float Y)
     Q_UNUSED(Shift)
     Q_UNUSED(X)
     Q_UNUSED(Y)
-    constexpr int rightButton = 2;
-    if (Button == rightButton)
+    if (Button == PointerButton::Right)
         showHistoryMenu(QCursor::pos());
 }
 
@@ -92,7 +92,7 @@ void form1::mnuedit2_Click()
 {
     const QList<QListWidgetItem *> selected = m_ui->List2->selectedItems();
     if (selected.isEmpty() || selected.first()->text().isEmpty()) {
-        MsgBox::show(this, QStringLiteral("请选择一条记录来操作！"));
+        MsgBox::show(this, SelectALineFirst);
         return;
     }
     delete m_ui->List2->takeItem(m_ui->List2->row(selected.first()));

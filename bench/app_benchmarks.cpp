@@ -6,7 +6,7 @@
 #include "BenchTable.h"
 #include "Module1.h"
 #include "Platform.h"
-#include "SharedSimulator.h"
+#include "SimulatorThread.h"
 #include "TestHttpServer.h"
 #include "TrackingProtocol.h"
 #include "form1.h"
@@ -51,6 +51,18 @@ double median(QList<double> values)
     return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
+quint16 freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress(TrackingProtocol::LoopbackAddress)) ? probe.serverPort() : 0;
+}
+
+// The demonstration's base URL, on another port: plain HTTP to this machine.
+QString loopbackUrl(quint16 port)
+{
+    return QStringLiteral("http://%1:%2").arg(TrackingProtocol::LoopbackAddress).arg(port);
+}
+
 // Swallows the home page the start-up opens: a benchmark starts no browser.
 class NoBrowser : public QObject
 {
@@ -80,6 +92,33 @@ struct StartedProgram
     }
 
     TestHttpServer server;
+    NoBrowser browser;
+    std::unique_ptr<form1> window;
+};
+
+// The window as main() starts a demonstration, on a port of its own: the simulator served from the
+// program's own thread, which the start-up's update check starts.
+struct DemonstrationProgram
+{
+    explicit DemonstrationProgram(quint16 port) : port(port), simulator(port)
+    {
+        setBeforeEachRequest([this] { simulator.serve(); });
+    }
+    ~DemonstrationProgram() { setBeforeEachRequest({}); }
+
+    bool start()
+    {
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+        const QString url = loopbackUrl(port);
+        window = std::make_unique<form1>(Endpoints{url, url, url, QStringLiteral("12345678")});
+        if (!window->Form_Load() || !simulator.serving())
+            return false;
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+
+    quint16 port;
+    SimulatorThread simulator;
     NoBrowser browser;
     std::unique_ptr<form1> window;
 };
@@ -128,35 +167,26 @@ int pipelineChild(int events, int runs)
     return 0;
 }
 
-// Child: "startup HOST": the program's start as main() runs it (its lease on the simulator included),
-// against the simulator at HOST, with the skin beside the executable as an installed program has
+// Child: "startup PORT": the program's start as main() runs a demonstration (its simulator served from
+// its own thread on the free PORT), with the skin beside the executable as an installed program has
 // it. Prints its peak memory.
-int startupChild(QApplication &app, const QString &host)
+int startupChild(QApplication &app, quint16 port)
 {
     setUpApplication(app);
-    SharedSimulator simulator(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE), quint16(host.section(u':', 1).toUInt()));
-    if (!simulator.acquire())
-        return 1;
-    NoBrowser browser;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
-    const QString url = QStringLiteral("http://") + host; // as a demonstration build has it
-    form1 window(Endpoints{url, url, url, QStringLiteral("12345678")});
-    if (!window.Form_Load())
-        return 1;
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
+    DemonstrationProgram program(port);
+    if (!program.start())
         return 1;
     std::printf("%lld\n", Platform::peakMemoryKiB());
     return 0;
 }
 
-// Child: "floor HOST": what no start-up can do without: one loopback GET answered 不用更新, then a
+// Child: "floor URL": what no start-up can do without: one loopback GET answered 不用更新, then a
 // window with Chinese text in a list and a label, shown.
-int floorChild(const QString &host)
+int floorChild(const QString &url)
 {
     QNetworkAccessManager manager;
     std::unique_ptr<QNetworkReply> reply(
-        manager.get(QNetworkRequest(QUrl(QStringLiteral("http://%1").arg(host) + TrackingProtocol::UpdateFilePath))));
+        manager.get(QNetworkRequest(QUrl(url + TrackingProtocol::UpdateFilePath))));
     QEventLoop done;
     QObject::connect(reply.get(), &QNetworkReply::finished, &done, &QEventLoop::quit);
     done.exec();
@@ -177,10 +207,11 @@ int floorChild(const QString &host)
     return 0;
 }
 
-// Child: "idle SECONDS": CPU seconds the shown window used while nobody touched it.
+// Child: "idle SECONDS": CPU seconds the shown window of a demonstration, serving its simulator, used
+// while nobody touched it.
 int idleChild(int seconds)
 {
-    StartedProgram program;
+    DemonstrationProgram program(freePort());
     if (!program.start())
         return 1;
     QCoreApplication::processEvents();
@@ -203,7 +234,7 @@ int appChild(const QStringList &arguments)
     if (what == QLatin1String("pipeline"))
         return pipelineChild(arguments.value(1).toInt(), arguments.value(2).toInt());
     if (what == QLatin1String("startup"))
-        return startupChild(*app, arguments.value(1));
+        return startupChild(*app, quint16(arguments.value(1).toUInt()));
     if (what == QLatin1String("floor"))
         return floorChild(arguments.value(1));
     if (what == QLatin1String("idle"))
@@ -245,35 +276,36 @@ QPair<double, QString> timedChild(const QStringList &arguments)
     return {double(clock.nsecsElapsed()) / 1e9, out.trimmed()};
 }
 
-// The simulator in a process of its own, so that neither start-up carries a server: started and
-// shared as a demonstration build's program does it, on a port of its own so that a running copy's
-// simulator is never the one timed, and ended with the benchmark's lease.
+// The developers' simulator in a process of its own, for the floor, which carries no server: on a
+// port of its own, so that a running copy's server is never the one timed.
 class Simulator
 {
 public:
-    Simulator() : m_port(freePort()), m_lease(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE), m_port)
+    Simulator()
     {
-        if (m_port != 0 && m_lease.acquire())
-            m_host = QStringLiteral("%1:%2").arg(TrackingProtocol::LoopbackAddress).arg(m_port);
+        const quint16 port = freePort();
+        m_process.start(QStringLiteral(QUORVEL_SIMULATOR_EXECUTABLE),
+                        {QStringLiteral("--port"), QString::number(port)});
+        // It says where it listens once it does.
+        if (port != 0 && m_process.waitForReadyRead(10 * 1000))
+            m_url = loopbackUrl(port);
     }
-    QString host() const { return m_host; }
+    ~Simulator()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    QString url() const { return m_url; }
 
 private:
-    static quint16 freePort()
-    {
-        QTcpServer probe;
-        return probe.listen(QHostAddress(TrackingProtocol::LoopbackAddress)) ? probe.serverPort() : 0;
-    }
-
-    quint16 m_port;
-    SharedSimulator m_lease;
-    QString m_host;
+    QProcess m_process;
+    QString m_url;
 };
 
 void startupRows(BenchTable &table)
 {
     Simulator simulator;
-    if (simulator.host().isEmpty()) {
+    if (simulator.url().isEmpty()) {
         std::fprintf(stderr, "the simulator did not start\n");
         return;
     }
@@ -282,8 +314,8 @@ void startupRows(BenchTable &table)
     QList<double> program, floor;
     QList<qint64> programMemory, floorMemory;
     for (int run = 0; run < 15; ++run) {
-        const auto [programSeconds, programOut] = timedChild({QStringLiteral("startup"), simulator.host()});
-        const auto [floorSeconds, floorOut] = timedChild({QStringLiteral("floor"), simulator.host()});
+        const auto [programSeconds, programOut] = timedChild({QStringLiteral("startup"), QString::number(freePort())});
+        const auto [floorSeconds, floorOut] = timedChild({QStringLiteral("floor"), simulator.url()});
         if (programOut.isEmpty() || floorOut.isEmpty()) {
             std::fprintf(stderr, "a start-up child failed\n");
             return;
@@ -299,7 +331,7 @@ void startupRows(BenchTable &table)
         return qint64(median(asDouble));
     };
     const qint64 programKiB = medianKiB(programMemory), floorKiB = medianKiB(floorMemory);
-    table.add({QStringLiteral("app"), QStringLiteral("start-up to window shown, skin applied"),
+    table.add({QStringLiteral("app"), QStringLiteral("start-up to window shown, skin applied, served itself"),
                QStringLiteral("update check"), programMedian, -1,
                QStringLiteral("peak %1 KiB; / floor: time %2, memory %3")
                    .arg(programKiB)

@@ -4,10 +4,10 @@
 #
 # Sets QUORVEL_SYSTEM (the folder's name) and what the system decides for the rest of the build:
 #   QUORVEL_PROGRAM_FILE_NAME    the program's file name, without the system's suffix
-#   QUORVEL_PRIVATEDIR_DEFAULT   where, below the prefix, the program, its skin and the simulator go
+#   QUORVEL_PRIVATEDIR_DEFAULT   where, below the prefix, the program and its skin go
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     set(QUORVEL_SYSTEM linux)
-    # Private, beside its skin and simulator; users start it through the link /usr/bin/quorvel.
+    # Private, beside its skin; users start it through the link /usr/bin/quorvel.
     set(QUORVEL_PROGRAM_FILE_NAME "${QUORVEL_COMMAND}")
     set(QUORVEL_PRIVATEDIR_DEFAULT "lib/${QUORVEL_COMMAND}")
 elseif(CMAKE_SYSTEM_NAME STREQUAL "Windows")

@@ -19,6 +19,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -209,10 +210,23 @@ HttpGetResult answer(const QByteArray &body)
     return result;
 }
 
+std::function<void()> &beforeEachRequest()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
 } // namespace
+
+void setBeforeEachRequest(std::function<void()> hook)
+{
+    beforeEachRequest() = std::move(hook);
+}
 
 HttpGetResult HttpGetText(const QString &url, HttpGetOptions options)
 {
+    if (beforeEachRequest())
+        beforeEachRequest()();
     QNetworkAccessManager manager;
     auto *proxyFactory = new ProxyFactory;
     manager.setProxyFactory(proxyFactory); // the manager owns it

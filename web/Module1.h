@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 struct HttpGetResult
 {
     QString text;  // the decoded body, whatever the HTTP status; empty on failure
@@ -28,6 +30,11 @@ struct HttpGetOptions
 // and never through a redirect to http.
 // The options are copied: the caller (a window, say) may be gone before the wait ends.
 HttpGetResult HttpGetText(const QString &url, HttpGetOptions options = {});
+
+// Runs on the calling thread before HttpGetText sends each request (nothing by default): a
+// demonstration build takes the loopback port over there once it is free, so that the request
+// finds a server (app/LocalServices_demonstration.cpp).
+void setBeforeEachRequest(std::function<void()> hook);
 
 // What the bytes of a response that has ended mean to the caller. `wire` is the body as it came,
 // still packed when `contentEncoding` names gzip or deflate; `announcedLength` its Content-Length,

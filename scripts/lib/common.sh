@@ -67,6 +67,14 @@ wait_for() {
 }
 # Whether something answers at address $1, port $2 (a build's QUORVEL_LOOPBACK_ADDRESS and port).
 port_answers() { (exec 3<>"/dev/tcp/$1/$2") 2>/dev/null; }
+# The processes that hold the socket listening on TCP port $1 (one per line; none when nothing listens).
+port_listeners() {
+    local inode
+    inode="$(awk -v port=":$(printf '%04X' "$1")" '$4 == "0A" && substr($2, length($2) - 4) == port { print $10 }' \
+        /proc/net/tcp /proc/net/tcp6)"
+    [[ -n "$inode" ]] || return 0
+    find /proc/[0-9]*/fd -maxdepth 1 -lname "socket:\[$inode\]" 2>/dev/null | cut -d/ -f3 | sort -u
+}
 ended() { ! kill -0 "$1" 2>/dev/null; }
 # Kills a background process (with signal $2, TERM by default) and reaps it quietly.
 end_process() { kill -"${2:-TERM}" "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }

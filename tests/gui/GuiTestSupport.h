@@ -28,9 +28,19 @@ inline Endpoints endpointsFor(const TestHttpServer &server)
     return {server.baseUrl(), server.baseUrl(), server.baseUrl(), QStringLiteral("12345678")};
 }
 
+// The window's control of that type and name. A missing one fails the running test with its name, and
+// the caller gets a hidden stand-in, a child of the window, so that the test ends with that failure
+// rather than a crash: QTRY_* waits end at once once a test has failed.
 template <typename Control> Control *control(const QWidget *window, const char *name)
 {
-    return window->findChild<Control *>(QString::fromLatin1(name));
+    if (auto *found = window->findChild<Control *>(QString::fromLatin1(name)))
+        return found;
+    const QByteArray missing =
+        QByteArray("the window has no ") + Control::staticMetaObject.className() + " named " + name;
+    QTest::qFail(missing.constData(), __FILE__, __LINE__);
+    auto *standIn = new Control(const_cast<QWidget *>(window));
+    standIn->hide();
+    return standIn;
 }
 
 struct ShownMessage

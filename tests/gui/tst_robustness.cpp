@@ -147,6 +147,7 @@ private slots:
     void faults();
     void duringAWait_data();
     void duringAWait();
+    void ownLimitsAreTheDocumentedOnes();
 
 private:
     static void select(form1 *window, const char *courier) { control<QRadioButton>(window, courier)->setChecked(true); }
@@ -339,6 +340,15 @@ void TestRobustness::duringAWait()
     }
     if (action == QLatin1String("close-cancel"))
         QVERIFY(window.isVisible());
+}
+
+// The limits every other row here sets for itself, as the window has them of its own: the README
+// promises a stall limit of 30 s and a size limit of 16 MiB.
+void TestRobustness::ownLimitsAreTheDocumentedOnes()
+{
+    const form1 window; // as main() makes it
+    QCOMPARE(window.httpOptions().transferTimeoutMs, 30 * 1000);
+    QCOMPARE(window.httpOptions().maxBodyBytes, 16 * 1024 * 1024);
 }
 
 QTEST_MAIN(TestRobustness)

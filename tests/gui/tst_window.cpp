@@ -764,6 +764,7 @@ void tst_window::keysSelectTheLineTheyMoveTo_data()
     QTest::newRow("History list of one line, Down") << "List2" << 1 << QList<int>{Qt::Key_Down} << 0;
     QTest::newRow("the first Down selects the first line") << "List1" << 3 << QList<int>{Qt::Key_Down} << 0;
     QTest::newRow("Home on the first line") << "List2" << 3 << QList<int>{Qt::Key_Home} << 0;
+    QTest::newRow("Page Down in a list of one line") << "List2" << 1 << QList<int>{Qt::Key_PageDown} << 0;
     QTest::newRow("Right and Left step as Down and Up")
         << "List1" << 3 << QList<int>{Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_Right} << 2;
 }

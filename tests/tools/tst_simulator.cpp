@@ -1,20 +1,18 @@
 #include "CarrierTable.h"
 #include "Module1.h"
 #include "Module2.h"
-#include "SharedSimulator.h"
 #include "SimulatorServer.h"
+#include "SimulatorThread.h"
 #include "TrackingProtocol.h"
 #include "TrackingQuery.h"
 #include "TrackingService.h"
 
 #include <QDateTime>
-#include <QNetworkProxy>
 #include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QUrl>
 
@@ -52,30 +50,31 @@ quint16 freePort()
     return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
 }
 
-bool answers(quint16 port)
+QString urlAt(quint16 port, const QString &pathAndQuery)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
-    return socket.waitForConnected(1000);
+    return QStringLiteral("http://127.0.0.1:%1").arg(port) + pathAndQuery;
 }
 
 QStringList eventsAt(quint16 port)
 {
-    const HttpGetResult result =
-        HttpGetText(QStringLiteral("http://127.0.0.1:%1").arg(port) + query("zhongtong", "123456789012"), bounded());
-    return TrackingQuery::resultLines(result.text);
+    return TrackingQuery::resultLines(HttpGetText(urlAt(port, query("zhongtong", "123456789012")), bounded()).text);
 }
 
-// This test's executable, started as "--hold-lease PORT HOW": a program that takes its lease (starting
-// the simulator) and says "held", then ends as HOW says once it reads a line, or waits to be killed.
-int holdLease(int argc, char *argv[])
+// This test's executable, started as "--serve PORT HOW": a copy of the program as far as its service
+// goes. It serves the port from its thread before its first request (its start-up's update check),
+// says "serving", and ends as HOW says once it reads a line (its main thread blocked meanwhile, the
+// thread serving on), or waits to be killed.
+int serveAsACopy(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    SharedSimulator simulator(simulatorExecutable, quint16(arguments.value(2).toUInt()));
-    if (!simulator.acquire(ProcessBoundMs))
+    const quint16 port = quint16(arguments.value(2).toUInt());
+    SimulatorThread simulator(port);
+    setBeforeEachRequest([&simulator] { simulator.serve(); });
+    const HttpGetResult update = HttpGetText(urlAt(port, TrackingProtocol::UpdateFilePath), bounded());
+    if (!simulator.serving() || update.text != TrackingProtocol::NoUpdateNeeded)
         return 1;
-    std::puts("held");
+    std::puts("serving");
     std::fflush(stdout);
     const QString how = arguments.value(3);
     if (how == QLatin1String("killed"))
@@ -84,7 +83,7 @@ int holdLease(int argc, char *argv[])
     if (!std::fgets(line, sizeof line, stdin))
         return 2;
     if (how == QLatin1String("_Exit"))
-        std::_Exit(0);
+        std::_Exit(0); // as EndProgramAtOnce ends the program
     return 0;
 }
 
@@ -103,15 +102,9 @@ private slots:
     void problemReports();
     void sameNumberSameAnswer();
     void updateFileAndHomePage();
-    void executableStartsAndStopsCleanly_data();
-    void executableStartsAndStopsCleanly();
-    void sharedByEveryCopyUntilTheLastEnds();
-    void leaseTakenAgainWhenTheSimulatorEnds();
-    void leaseTakenAgainWhileTheThreadGoesOn();
-    void leaseAskedForOnlyOfTheSimulator_data();
-    void leaseAskedForOnlyOfTheSimulator();
-    void endsWithTheProgramHoweverItEnds_data();
-    void endsWithTheProgramHoweverItEnds();
+    void executableAnswersOnItsPort();
+    void theNextCopyThatSendsServes_data();
+    void theNextCopyThatSendsServes();
 
 private:
     QString fetch(const QString &pathAndQuery);
@@ -127,8 +120,7 @@ void TestSimulator::initTestCase()
 
 QString TestSimulator::fetch(const QString &pathAndQuery)
 {
-    const HttpGetResult result =
-        HttpGetText(QStringLiteral("http://127.0.0.1:%1").arg(m_server->port()) + pathAndQuery, bounded());
+    const HttpGetResult result = HttpGetText(urlAt(m_server->port(), pathAndQuery), bounded());
     [&] { QCOMPARE(result.error, QString()); }();
     return result.text;
 }
@@ -227,171 +219,73 @@ void TestSimulator::updateFileAndHomePage()
     QVERIFY(fetch(QStringLiteral("/provider/index.html")).contains(QStringLiteral("<html")));
 }
 
-void TestSimulator::executableStartsAndStopsCleanly_data()
+// The developers' simulator: where it says it listens, what it answers there, and a clean end where
+// the system has a gentle way to ask for one.
+void TestSimulator::executableAnswersOnItsPort()
 {
-    QTest::addColumn<bool>("bySignal");
-    QTest::newRow("its last lease ends") << false;
-    // Windows has no signal a process can send another to end it gently.
-    if (QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows)
-        QTest::newRow("SIGTERM") << true;
-}
-
-void TestSimulator::executableStartsAndStopsCleanly()
-{
-    QFETCH(bool, bySignal);
     const quint16 port = freePort();
     QProcess simulator;
-    QStringList arguments{QStringLiteral("--port"), QString::number(port), QStringLiteral("--update-answer"),
-                          QStringLiteral("需要更新")};
-    if (!bySignal)
-        arguments << QStringLiteral("--end-when-unused");
-    simulator.start(simulatorExecutable, arguments);
+    simulator.start(simulatorExecutable, {QStringLiteral("--port"), QString::number(port),
+                                          QStringLiteral("--update-answer"), QStringLiteral("需要更新")});
     QVERIFY(simulator.waitForStarted(ProcessBoundMs));
     QTRY_VERIFY_WITH_TIMEOUT(simulator.canReadLine(), ProcessBoundMs);
     const QString line = QString::fromUtf8(simulator.readLine()).trimmed();
     QCOMPARE(line, QStringLiteral("listening on http://127.0.0.1:%1").arg(port));
-
-    SharedSimulator lease(simulatorExecutable, port);
-    QVERIFY(lease.acquire(ProcessBoundMs));
-    QVERIFY(!lease.startedSimulator());
-    const HttpGetResult update = HttpGetText(QStringLiteral("http://127.0.0.1:%1/gengxin1.txt").arg(port), bounded());
+    const HttpGetResult update = HttpGetText(urlAt(port, TrackingProtocol::UpdateFilePath), bounded());
     QCOMPARE(update.text, QStringLiteral("需要更新"));
 
-    if (bySignal)
-        simulator.terminate(); // SIGTERM
-    else
-        lease.release();
+    // Windows has no signal a process can send another to end it gently.
+    if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows) {
+        simulator.kill();
+        QVERIFY(simulator.waitForFinished(ProcessBoundMs));
+        return;
+    }
+    simulator.terminate(); // SIGTERM
     QVERIFY(simulator.waitForFinished(ProcessBoundMs));
     QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
     QCOMPARE(simulator.exitCode(), 0);
 }
 
-void TestSimulator::sharedByEveryCopyUntilTheLastEnds()
-{
-    const quint16 port = freePort();
-    SharedSimulator first(simulatorExecutable, port), second(simulatorExecutable, port);
-    QVERIFY(first.acquire(ProcessBoundMs));
-    QVERIFY(first.startedSimulator());
-    QVERIFY(second.acquire(ProcessBoundMs));
-    QVERIFY(!second.startedSimulator());
-
-    first.release();
-    QVERIFY(!eventsAt(port).isEmpty());
-    second.release();
-    QTRY_VERIFY_WITH_TIMEOUT(!answers(port), ProcessBoundMs);
-}
-
-void TestSimulator::leaseTakenAgainWhenTheSimulatorEnds()
-{
-    const quint16 port = freePort();
-    QProcess running;
-    running.start(simulatorExecutable, {QStringLiteral("--port"), QString::number(port)});
-    QTRY_VERIFY_WITH_TIMEOUT(running.canReadLine(), ProcessBoundMs);
-    SharedSimulator program(simulatorExecutable, port);
-    QVERIFY(program.acquire(ProcessBoundMs));
-    QVERIFY(!program.startedSimulator());
-
-    running.kill(); // ended under the program: its lease closes
-    QVERIFY(running.waitForFinished(ProcessBoundMs));
-    QTRY_VERIFY_WITH_TIMEOUT(program.startedSimulator() && program.holdsLease(), ProcessBoundMs);
-    QVERIFY(!eventsAt(port).isEmpty());
-    program.release();
-    QTRY_VERIFY_WITH_TIMEOUT(!answers(port), ProcessBoundMs);
-}
-
-// The simulator in this very process can answer only while the thread that seeks the lease goes on
-// handling events, as the window's thread must: a lease lost while the window is in use is sought
-// again without holding the window up.
-void TestSimulator::leaseTakenAgainWhileTheThreadGoesOn()
-{
-    auto simulator = std::make_unique<SimulatorServer>(TrackingProtocol::NoUpdateNeeded);
-    QVERIFY(simulator->listen(0));
-    const quint16 port = simulator->port();
-    SharedSimulator program(QString(), port); // nothing to start: only the one in this process
-    QVERIFY(program.acquire(ProcessBoundMs));
-
-    // Ended and started again at once: the lease closes, and the new simulator has to answer.
-    simulator = std::make_unique<SimulatorServer>(TrackingProtocol::NoUpdateNeeded);
-    QVERIFY(simulator->listen(port));
-    QTRY_VERIFY_WITH_TIMEOUT(program.holdsLease() && simulator->leaseCount() == 1, ProcessBoundMs);
-    QVERIFY(!program.startedSimulator());
-}
-
-void TestSimulator::leaseAskedForOnlyOfTheSimulator_data()
-{
-    QTest::addColumn<bool>("foreignServer");
-    QTest::addColumn<bool>("proxy");
-    // Another server answers every path with a page and closes: no lease, and it is asked once, not
-    // again and again as it closes.
-    QTest::newRow("another server on the port: asked once") << true << false;
-    // The application's proxy is for other hosts; this one (a dead one) would take the question away.
-    QTest::newRow("a proxy for the application: not asked") << false << true;
-}
-
-void TestSimulator::leaseAskedForOnlyOfTheSimulator()
-{
-    QFETCH(bool, foreignServer);
-    QFETCH(bool, proxy);
-    SimulatorServer simulator(TrackingProtocol::NoUpdateNeeded);
-    QTcpServer other;
-    int questions = 0;
-    connect(&other, &QTcpServer::newConnection, &other, [&] {
-        while (QTcpSocket *socket = other.nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [&questions, socket] {
-                ++questions;
-                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello");
-                socket->disconnectFromHost();
-            });
-        }
-    });
-    QVERIFY(foreignServer ? other.listen(QHostAddress::LocalHost) : simulator.listen(0));
-    const quint16 port = foreignServer ? other.serverPort() : simulator.port();
-    if (proxy)
-        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 9));
-    const auto restore = qScopeGuard([] { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); });
-
-    SharedSimulator program(QString(), port);
-    QCOMPARE(program.acquire(ProcessBoundMs), !foreignServer);
-    if (foreignServer) {
-        QTest::qWait(300); // time for any further question to arrive
-        QCOMPARE(questions, 1);
-        QVERIFY(!program.holdsLease());
-    } else {
-        QCOMPARE(simulator.leaseCount(), 1);
-    }
-}
-
-void TestSimulator::endsWithTheProgramHoweverItEnds_data()
+void TestSimulator::theNextCopyThatSendsServes_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("return from main") << "return";
-    QTest::newRow("immediate end") << "_Exit";
-    QTest::newRow("killed") << "killed";
+    QTest::newRow("the serving copy returns from main") << "return";
+    QTest::newRow("the serving copy ends at once") << "_Exit";
+    QTest::newRow("the serving copy is killed") << "killed";
 }
 
-void TestSimulator::endsWithTheProgramHoweverItEnds()
+// Two copies of a demonstration: this process is the second. It uses the first copy's server while
+// that runs, and once it has ended, however it ended, its next request takes the port over, right
+// after the connections the first served there (on Windows, the socket options decide whether a port
+// whose last listener has just ended takes a new one at once).
+void TestSimulator::theNextCopyThatSendsServes()
 {
     QFETCH(QString, how);
     const quint16 port = freePort();
-    QProcess program;
-    program.start(QCoreApplication::applicationFilePath(),
-                  {QStringLiteral("--hold-lease"), QString::number(port), how});
-    QTRY_VERIFY_WITH_TIMEOUT(program.canReadLine(), ProcessBoundMs);
-    QCOMPARE(program.readLine().trimmed(), QByteArray("held"));
+    QProcess first;
+    first.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--serve"), QString::number(port), how});
+    QTRY_VERIFY_WITH_TIMEOUT(first.canReadLine(), ProcessBoundMs);
+    QCOMPARE(first.readLine().trimmed(), QByteArray("serving"));
+
+    SimulatorThread second(port);
+    setBeforeEachRequest([&second] { second.serve(); });
+    const auto noHook = qScopeGuard([] { setBeforeEachRequest({}); });
     QVERIFY(!eventsAt(port).isEmpty());
+    QVERIFY(!second.serving());
 
     if (how == QLatin1String("killed"))
-        program.kill();
+        first.kill();
     else
-        program.write("end\n");
-    QVERIFY(program.waitForFinished(ProcessBoundMs));
-    QTRY_VERIFY_WITH_TIMEOUT(!answers(port), ProcessBoundMs);
+        first.write("end\n");
+    QVERIFY(first.waitForFinished(ProcessBoundMs));
+    QVERIFY(!eventsAt(port).isEmpty());
+    QVERIFY(second.serving());
 }
 
 int main(int argc, char *argv[])
 {
-    if (argc > 1 && std::strcmp(argv[1], "--hold-lease") == 0)
-        return holdLease(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--serve") == 0)
+        return serveAsACopy(argc, argv);
     QCoreApplication app(argc, argv);
     TestSimulator test;
     return QTest::qExec(&test, argc, argv);

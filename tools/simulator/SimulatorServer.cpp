@@ -14,17 +14,6 @@ SimulatorServer::SimulatorServer(const QString &updateAnswer, QObject *parent)
                 LoopbackHttpServer::answer(socket, 400, "text/plain;charset=utf-8", "bad request");
                 return;
             }
-            if (request.path == QLatin1String(TrackingProtocol::LeasePath)) {
-                // The head only, and the connection stays open: its end is the lease's end, however
-                // the program that holds it ends.
-                socket->write(TrackingProtocol::LeaseAnswer);
-                ++m_leases;
-                connect(socket, &QTcpSocket::disconnected, this, [this] {
-                    if (--m_leases == 0)
-                        emit lastLeaseEnded();
-                });
-                return;
-            }
             const TrackingService::Answer answer =
                 TrackingService::answerFor(request.path, request.query, m_updateAnswer);
             LoopbackHttpServer::answer(socket, answer.status, answer.contentType, answer.body);

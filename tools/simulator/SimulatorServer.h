@@ -1,7 +1,6 @@
 #pragma once
 
-// The simulator's HTTP side: GET requests on the loopback interface, one answer per connection, and
-// the leases of the programs that use it (see TrackingProtocol.h).
+// The simulator's HTTP side: GET requests on the loopback interface, one answer per connection.
 
 #include <QObject>
 #include <QString>
@@ -19,13 +18,7 @@ public:
     quint16 port() const;
     QString errorString() const;
 
-    int leaseCount() const { return m_leases; }
-
-signals:
-    void lastLeaseEnded();
-
 private:
     LoopbackHttpServer *m_http;
     QString m_updateAnswer;
-    int m_leases = 0;
 };

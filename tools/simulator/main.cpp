@@ -1,5 +1,6 @@
-// quorvel-simulator: the tracking service, the maker's site and the provider's page on one loopback
-// port, for running and trying out the tool without the real services.
+// The developers' simulator: the tracking service, the maker's site and the provider's page on one loopback
+// port, as a demonstration build of the program serves them itself: for developers, to try the tool
+// against other answers (scripts/run with arguments) or to ask it with curl.
 
 #include "CarrierTable.h"
 #include "Platform.h"
@@ -10,21 +11,15 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
 
 #include <cstdio>
 
-namespace {
-// A simulator started for the programs that lease it and taken by none ends by itself (its starter
-// died before it could take its lease, say).
-constexpr int FirstLeaseWithinMs = 30 * 1000;
-} // namespace
-
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("quorvel-simulator"));
+    // Named by its file (tools/simulator/CMakeLists.txt), as Qt names an application by default.
+    const QByteArray name = QCoreApplication::applicationName().toLocal8Bit();
 
     QCommandLineParser parser;
     QStringList codes;
@@ -58,40 +53,26 @@ int main(int argc, char *argv[])
         QStringLiteral("Answer TEXT for %1 (default %2; e.g. %3).")
             .arg(TrackingProtocol::UpdateFilePath, TrackingProtocol::NoUpdateNeeded, TrackingProtocol::UpdateNeeded),
         QStringLiteral("TEXT"), TrackingProtocol::NoUpdateNeeded);
-    const QCommandLineOption endWhenUnusedOption(
-        QStringLiteral("end-when-unused"),
-        QStringLiteral("End when the last program that uses it has ended: each holds one connection to %1 open. "
-                       "Ends too if none has come within %2 s.")
-            .arg(QLatin1String(TrackingProtocol::LeasePath))
-            .arg(FirstLeaseWithinMs / 1000));
     parser.addOption(portOption);
     parser.addOption(updateOption);
-    parser.addOption(endWhenUnusedOption);
     parser.process(app);
 
     bool portIsNumber = false;
     const uint port = parser.value(portOption).toUInt(&portIsNumber);
     if (!portIsNumber || port > 65535) {
-        std::fprintf(stderr, "quorvel-simulator: not a port: %s\n", qPrintable(parser.value(portOption)));
+        std::fprintf(stderr, "%s: not a port: %s\n", name.constData(), qPrintable(parser.value(portOption)));
         return 2;
     }
 
     if (!Platform::quitOnTerminationRequests(app))
-        std::fprintf(stderr, "quorvel-simulator: cannot catch the system's requests to end; kill it instead\n");
+        std::fprintf(stderr, "%s: cannot catch the system's requests to end; kill it instead\n", name.constData());
     SimulatorServer server(parser.value(updateOption));
     if (!server.listen(quint16(port))) {
-        std::fprintf(stderr, "quorvel-simulator: cannot listen on %s:%u: %s\n",
+        std::fprintf(stderr, "%s: cannot listen on %s:%u: %s\n", name.constData(),
                      qPrintable(TrackingProtocol::LoopbackAddress), port, qPrintable(server.errorString()));
         return 1;
     }
     std::printf("listening on http://%s:%u\n", qPrintable(TrackingProtocol::LoopbackAddress), unsigned(server.port()));
     std::fflush(stdout);
-    if (parser.isSet(endWhenUnusedOption)) {
-        QObject::connect(&server, &SimulatorServer::lastLeaseEnded, &app, &QCoreApplication::quit);
-        QTimer::singleShot(FirstLeaseWithinMs, &server, [&server] {
-            if (server.leaseCount() == 0)
-                QCoreApplication::quit();
-        });
-    }
     return app.exec();
 }
