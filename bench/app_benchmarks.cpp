@@ -185,8 +185,7 @@ int startupChild(QApplication &app, quint16 port)
 int floorChild(const QString &url)
 {
     QNetworkAccessManager manager;
-    std::unique_ptr<QNetworkReply> reply(
-        manager.get(QNetworkRequest(QUrl(url + TrackingProtocol::UpdateFilePath))));
+    std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(url + TrackingProtocol::UpdateFilePath))));
     QEventLoop done;
     QObject::connect(reply.get(), &QNetworkReply::finished, &done, &QEventLoop::quit);
     done.exec();
