@@ -70,4 +70,8 @@ double processCpuSeconds();
 // The most memory the process has held at once, in KiB; -1 when the system does not say.
 qint64 peakMemoryKiB();
 
+// Whether the process runs under Wine rather than on Windows itself (never elsewhere): Wine's
+// system libraries lack parts of Windows' that the tests' own servers need.
+bool runsUnderWine();
+
 } // namespace Platform

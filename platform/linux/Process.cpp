@@ -57,4 +57,9 @@ qint64 peakMemoryKiB()
     return -1;
 }
 
+bool runsUnderWine()
+{
+    return false;
+}
+
 } // namespace Platform

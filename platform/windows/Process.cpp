@@ -51,4 +51,11 @@ qint64 peakMemoryKiB()
     return qint64(counters.PeakWorkingSetSize / 1024);
 }
 
+// Wine's ntdll exports its version; Windows' own has no such function.
+bool runsUnderWine()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 } // namespace Platform
