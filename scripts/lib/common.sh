@@ -7,9 +7,13 @@ top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 fail() { echo "${0##*/}: FAILED: $*" >&2 && exit 1; }
 
 # Root's commands: through sudo when not run as root. Another apt run (an engineer's, unattended
-# upgrades) may hold the lock for a while.
+# upgrades) may hold dpkg's lock for a while. Ours take turns (CI builds the Windows Qt beside the
+# Linux checks), for the lists too, whose lock apt-get update does not wait for.
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-apt_get() { as_root env DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=600 "$@"; }
+apt_get() {
+    as_root flock /var/lib/apt/quorvel.lock \
+        env DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=600 "$@"
+}
 
 # Installs what the build, the tool and the tests need, and the packages named, where missing.
 install_packages() {
